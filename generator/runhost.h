@@ -1,0 +1,69 @@
+#pragma once
+#include "suite/core/abort.h"
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace gen {
+
+// The controls the run reads or puts the focus on.
+enum class Control {
+    ArqDest,      // edtArqDest: destination file
+    CdEmpresa,    // edtCdEmpresa: company code
+    DataIni,      // depDataIni: period start
+    DataFin,      // depDataFin: period end
+    DataApu,      // depDataApu: assessment date
+    IniPerInfo,   // depIniPerInfo: computing service from
+    FinPerInfo,   // depFinPerInfo
+    IniPerCont,   // depIniPerCont: accounting service from
+    FinPerCont,   // depFinPerCont
+    Cpf,          // medCPF (value without mask literals)
+    Cei,          // medCEI
+    Nit,          // medNIT
+    Suframa,      // medSuframa
+    CargoInfo,    // medCargoInfo
+};
+
+// What the generation run needs from whoever drives it: the parameter form or
+// the command line. Parameters are read at the moment the run needs them.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // Control text as the control delivers it (date edits: their displayed
+    // text; masked edits: without literals when the mask says so).
+    virtual QString text(Control c) const = 0;
+    // The date of a date edit; nullopt when empty or not a valid date.
+    virtual std::optional<QDate> date(Control c) const = 0;
+    // Selected index of cbbIndCentr / cbbCodFin; -1 for no selection.
+    virtual int centralisationIndex() const = 0;
+    virtual int purposeIndex() const = 0;
+    // "Todos" selected.
+    virtual bool allResultAccounts() const = 0;
+    // ListaCtaRes, read and written by the run.
+    virtual QString resultSelection() const = 0;
+    virtual void setResultSelection(const QString& s) = 0;
+
+    // The screen's checks: Vd_ArquivoDestino and Vd_Empresa(true). They stop
+    // the run by throwing suite::EAbort after showing their message.
+    virtual void checkDestination() = 0;
+    virtual void checkCompany() = 0;
+
+    // Catalogue text of a key.
+    virtual QString msg(const QString& key) const = 0;
+    // Moves the focus to c, shows text as an error and throws suite::EAbort
+    // with reason.
+    [[noreturn]] virtual void fail(Control c, const QString& text, suite::AbortReason reason) = 0;
+    // ShowMsg of a key: returns the button pressed (suite::MsgResult).
+    virtual int ask(const QString& key) = 0;         // warning, Yes/No
+    virtual void inform(const QString& text) = 0;    // information, OK
+
+    // Progress panel.
+    virtual void showProgress(bool visible) = 0;
+    virtual void setStatus(const QString& text) = 0;
+    virtual void setProgress(int position) = 0; // 0..120
+    virtual void repaint() = 0;
+    virtual void busy(bool on) = 0; // ActiveShowAvi / DeactiveShowAvi
+};
+
+} // namespace gen

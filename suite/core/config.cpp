@@ -1,0 +1,78 @@
+#include "config.h"
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <optional>
+
+namespace suite {
+namespace {
+std::optional<Config>& stored() {
+    static std::optional<Config> c;
+    return c;
+}
+
+QString env(const char* name) { return qEnvironmentVariable(name); }
+} // namespace
+
+QString Config::defaultDatabase() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/gerarqprev/gerarqprev.db");
+}
+
+Config Config::load() {
+    Config c;
+    c.database = defaultDatabase();
+    QString file = env("GERARQPREV_CONFIG");
+    if (file.isEmpty()) {
+        QString base = env("XDG_CONFIG_HOME");
+        if (base.isEmpty())
+            base = QDir::homePath() + QStringLiteral("/.config");
+        file = base + QStringLiteral("/gerarqprev/gerarqprev.ini");
+    }
+    if (QFile::exists(file)) {
+        QSettings s(file, QSettings::IniFormat);
+        c.host = s.value(QStringLiteral("servidor/host"), c.host).toString();
+        c.port = s.value(QStringLiteral("servidor/porta"), c.port).toInt();
+        c.token = s.value(QStringLiteral("servidor/token"), c.token).toString();
+        c.unixSocket = s.value(QStringLiteral("servidor/socket"), c.unixSocket).toString();
+        c.timeoutMs = s.value(QStringLiteral("servidor/timeout_ms"), c.timeoutMs).toInt();
+        c.database = s.value(QStringLiteral("banco/url"), c.database).toString();
+        c.logLevel = s.value(QStringLiteral("log/nivel"), c.logLevel).toString();
+    }
+    if (!env("GERARQPREV_HOST").isEmpty())
+        c.host = env("GERARQPREV_HOST");
+    if (!env("GERARQPREV_PORT").isEmpty()) {
+        bool ok = false;
+        const int p = env("GERARQPREV_PORT").toInt(&ok);
+        if (ok && p > 0 && p < 65536)
+            c.port = p;
+    }
+    if (!env("GERARQPREV_DATABASE").isEmpty())
+        c.database = env("GERARQPREV_DATABASE");
+    if (qEnvironmentVariableIsSet("GERARQPREV_TOKEN"))
+        c.token = env("GERARQPREV_TOKEN");
+    if (!env("GERARQPREV_SOCKET").isEmpty())
+        c.unixSocket = env("GERARQPREV_SOCKET");
+    if (!env("GERARQPREV_LOG").isEmpty())
+        c.logLevel = env("GERARQPREV_LOG");
+    if (!env("GERARQPREV_TIMEOUT_MS").isEmpty())
+        c.timeoutMs = env("GERARQPREV_TIMEOUT_MS").toInt();
+    if (c.timeoutMs <= 0)
+        c.timeoutMs = 30000;
+    return c;
+}
+
+const Config& config() {
+    if (!stored())
+        stored() = Config::load();
+    return *stored();
+}
+
+void setConfig(const Config& c) { stored() = c; }
+
+QString WebURL() { return config().host; }
+int WebPort() { return config().port; }
+
+} // namespace suite

@@ -1,0 +1,33 @@
+#pragma once
+#include <QString>
+
+namespace suite {
+
+// Settings shared by the screen, the command line and the application server.
+// Read once from, in increasing precedence: built-in defaults, the file
+// $GERARQPREV_CONFIG or ~/.config/gerarqprev/gerarqprev.ini, then the
+// environment (GERARQPREV_HOST, GERARQPREV_PORT, GERARQPREV_DATABASE,
+// GERARQPREV_TOKEN, GERARQPREV_SOCKET, GERARQPREV_LOG). See docs/configuration.md.
+struct Config {
+    QString host = QStringLiteral("127.0.0.1");
+    int port = 21150;
+    QString database;   // SQLite path or postgresql:// URL; default below
+    QString token;      // empty: no authentication
+    QString unixSocket; // optional server socket path
+    QString logLevel = QStringLiteral("info");
+    int timeoutMs = 30000; // a remote call that gets no reply in time fails
+
+    static QString defaultDatabase(); // ~/.local/share/gerarqprev/gerarqprev.db
+    static Config load();             // defaults, file, environment
+};
+
+// The process-wide settings, loaded on first use.
+const Config& config();
+// Replaces them (tests, command-line flags).
+void setConfig(const Config& c);
+
+// The application server's host and port.
+QString WebURL();
+int WebPort();
+
+} // namespace suite
