@@ -41,7 +41,7 @@ QString defaultUrl();
 // look-up queries.
 class dtmDBGeral {
 public:
-    static QSqlDatabase dtbGeral();           // opens on first use, from config
+    static QSqlDatabase dtbGeral();            // opens on first use, from config
     static void connectTo(const QString& url); // replaces the connection
     static void close();
 };

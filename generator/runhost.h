@@ -64,6 +64,16 @@ public:
     virtual void setProgress(int position) = 0; // 0..120
     virtual void repaint() = 0;
     virtual void busy(bool on) = 0; // ActiveShowAvi / DeactiveShowAvi
+
+    // The package's exported record counters (InNRegSaldMens, InNRegLancCont,
+    // InNRegSaldAntEnc) the run writes; null pointers are skipped, so the
+    // generator does not depend on the package.
+    struct UnitCounters {
+        int* saldMens = nullptr;
+        int* lancCont = nullptr;
+        int* saldAntEnc = nullptr;
+    };
+    virtual UnitCounters unitCounters() { return {}; }
 };
 
 } // namespace gen

@@ -38,5 +38,11 @@ QStringList gerArqPrevCatalogue() {
         QStringLiteral("Arq_Inf|Arquivo de destino deve ser informado."),
         QStringLiteral("Arq_Inv|Arquivo de destino inválido."),
         QStringLiteral("N_Aces|Acesso negado."),
+        QStringLiteral("DtIni_Inv|Data inicial deve ser informada com uma data válida."),
+        QStringLiteral("DtFin_Inv|Data final deve ser informada com uma data válida."),
+        QStringLiteral("DtApu_Inv|Data de apuração deve ser informada com uma data válida."),
+        QStringLiteral("Erro_Grav|Erro na gravação do arquivo de destino."),
+        QStringLiteral("Subst_Sep|Valores com barra vertical ou quebra de linha gravados com espaço: %1. Primeiras ocorrências: %2"),
+        QStringLiteral("Subst_Carac|Caracteres sem representação no arquivo gravados como \"?\": %1. Primeiras ocorrências: %2"),
     };
 }

@@ -1,0 +1,181 @@
+#include "generator/run.h"
+#include "generator/context.h"
+#include "suite/core/presenter.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace gen {
+namespace {
+
+// Whatever way the run ends after the panel is shown: an unfinished file is
+// discarded (the destination keeps its old content) and the panel is hidden.
+class Cleanup {
+public:
+    Cleanup(RunHost& host, QSaveFile& file) : host_(host), file_(file) {}
+    ~Cleanup() {
+        if (!committed && file_.isOpen())
+            file_.cancelWriting();
+        if (!committed && ctx && ctx->busyOn)
+            host_.busy(false);
+        host_.showProgress(false);
+    }
+    Cleanup(const Cleanup&) = delete;
+    Cleanup& operator=(const Cleanup&) = delete;
+    bool committed = false;
+    const RunContext* ctx = nullptr;
+
+private:
+    RunHost& host_;
+    QSaveFile& file_;
+};
+
+// The folder part of a path: up to its last "/", the root keeping it.
+QString folderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        return {};
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+} // namespace
+
+QString describePlaces(const QList<Place>& places) {
+    QStringList parts;
+    for (const Place& p : places)
+        parts << QStringLiteral("%1 linha %2 campo %3").arg(p.type).arg(p.line).arg(p.field);
+    return parts.join(QStringLiteral("; "));
+}
+
+RunOutcome GerArqPrevRun::execute() {
+    RunOutcome outcome;
+    // The destination check may change the current directory to the file's
+    // folder; a relative name is taken from where the run started.
+    const QString typed = host_.text(Control::ArqDest);
+
+    // 1. Destination.
+    host_.checkDestination();
+    const QString path = QFileInfo(typed).absoluteFilePath();
+    outcome.path = path;
+
+    // 3. Overwrite question.
+    if (QFileInfo(path).isFile() && host_.ask(QStringLiteral("Arq_exist")) == suite::mrNo)
+        return outcome;
+
+    // 4. Folder.
+    const QString folder = folderOf(typed);
+    if (!folder.isEmpty() && !QFileInfo(folderOf(path)).isDir())
+        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("Dir_NEx")),
+                   suite::AbortReason::Check);
+
+    // 5. Company.
+    host_.checkCompany();
+
+    // 6. Period: each date must be a real date before they are compared.
+    const auto ini = host_.date(Control::DataIni);
+    if (!ini)
+        host_.fail(Control::DataIni, host_.msg(QStringLiteral("DtIni_Inv")),
+                   suite::AbortReason::Check);
+    const auto fin = host_.date(Control::DataFin);
+    if (!fin)
+        host_.fail(Control::DataFin, host_.msg(QStringLiteral("DtFin_Inv")),
+                   suite::AbortReason::Check);
+    if (*ini > *fin)
+        host_.fail(Control::DataIni, host_.msg(QStringLiteral("Dt_Inv")),
+                   suite::AbortReason::Check);
+    if (!host_.date(Control::DataApu))
+        host_.fail(Control::DataApu, host_.msg(QStringLiteral("DtApu_Inv")),
+                   suite::AbortReason::Check);
+
+    // 8. Derived values.
+    static const char* const centralisation[] = {"0", "1"};
+    static const char* const purpose[] = {"61", "62"};
+    const int ci = host_.centralisationIndex();
+    const int pi = host_.purposeIndex();
+    const QString centr = QString::fromLatin1(ci == 0 || ci == 1 ? centralisation[ci] : "2");
+    const QString purp = QString::fromLatin1(pi == 0 || pi == 1 ? purpose[pi] : "90");
+    if (host_.allResultAccounts())
+        host_.setResultSelection(QStringLiteral("T"));
+
+    // 9. Progress panel.
+    host_.setStatus(host_.msg(QStringLiteral("Abert_Arquivo")));
+    host_.setProgress(0);
+    host_.showProgress(true);
+    host_.repaint();
+
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    Cleanup cleanup(host_, file);
+
+    // 10. Open (a temporary file beside the destination).
+    if (!file.open(QIODevice::WriteOnly))
+        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")),
+                   suite::AbortReason::File);
+
+    LineWriter out(file);
+    GerArqPrevServer srv(server_, ds_);
+    RunContext ctx{host_, ds_, srv, out};
+    ctx.centralisation = centr;
+    ctx.purpose = purp;
+    cleanup.ctx = &ctx;
+
+    auto fileError = [&](const QString& detail) {
+        QString text = host_.msg(QStringLiteral("Erro_Grav"));
+        if (!detail.isEmpty())
+            text += QStringLiteral(" (%1)").arg(detail);
+        host_.fail(Control::ArqDest, text, suite::AbortReason::File);
+    };
+
+    try {
+        // 11. First fetches.
+        srv.getsaldmens(ctx.company(), ctx.start(), ctx.end());
+        ctx.busy(true);
+        srv.GetLancCont(ctx.company(), ctx.start(), ctx.end());
+        host_.repaint();
+        srv.GetIdContrib(ctx.company(), ctx.start(), ctx.end());
+
+        writeBlock0(ctx);
+        writeChart(ctx);
+        writeBalances(ctx);
+        writeEntries(ctx);
+        writeResultBalances(ctx);
+        writeBlock9(ctx);
+    } catch (const WriteError& e) {
+        fileError(QString::fromStdString(e.what()));
+    }
+
+    // Flushed, synced and renamed over the destination before success is told.
+    if (!file.commit())
+        fileError(file.errorString());
+    cleanup.committed = true;
+
+    outcome.written = true;
+    outcome.lines = out.lines();
+    static const char* const types[] = {"0000", "0001", "0050", "0100", "0990", "I001",
+                                        "I005", "I050", "I100", "I150", "I200", "I250",
+                                        "I990", "9001", "9900", "9990", "9999"};
+    for (const char* t : types) {
+        const QString type = QString::fromLatin1(t);
+        outcome.linesPerType.append({type, out.linesOf(type)});
+    }
+    outcome.separatorsReplaced = out.separatorsReplaced();
+    outcome.separatorPlaces = out.separatorPlaces();
+    outcome.unmappableReplaced = out.unmappableReplaced();
+    outcome.unmappablePlaces = out.unmappablePlaces();
+    outcome.remoteCalls = srv.calls();
+    outcome.progressSteps = ctx.steps;
+
+    // 21. Success, then what had to be changed to fit the file.
+    host_.inform(host_.msg(QStringLiteral("Ger_Ok")));
+    if (outcome.separatorsReplaced > 0)
+        host_.inform(host_.msg(QStringLiteral("Subst_Sep"))
+                         .arg(outcome.separatorsReplaced)
+                         .arg(describePlaces(outcome.separatorPlaces)));
+    if (outcome.unmappableReplaced > 0)
+        host_.inform(host_.msg(QStringLiteral("Subst_Carac"))
+                         .arg(outcome.unmappableReplaced)
+                         .arg(describePlaces(outcome.unmappablePlaces)));
+    return outcome;
+}
+
+} // namespace gen

@@ -1,0 +1,224 @@
+#include "netconnection.h"
+#include "config.h"
+#include "db/dbgeral.h"
+#include "protocol.h"
+#include <QLocalSocket>
+#include <QTcpSocket>
+#include <stdexcept>
+
+namespace suite {
+namespace {
+
+// The database module does not know the suite's settings; an empty url there
+// means the configured database.
+const bool kDbDefaultInstalled = [] {
+    db::setDefaultUrlProvider([] {
+        const QString url = config().database;
+        return url.isEmpty() ? Config::defaultDatabase() : url;
+    });
+    return true;
+}();
+
+} // namespace
+
+struct TNetConnection::Impl : RemoteServer {
+    explicit Impl(TNetConnection& o) : owner(o) {}
+    TNetConnection& owner;
+    QString host;
+    int port = 0;
+    bool hostSet = false, portSet = false;
+    QString socketPath;
+    bool socketSet = false;
+    QString token;
+    bool tokenSet = false;
+    int timeoutMs = 0;
+    std::unique_ptr<QIODevice> dev;
+    proto::FrameReader reader{proto::kMaxFrame};
+    quint64 nextId = 1;
+    QString lastError;
+
+    int timeout() const { return timeoutMs > 0 ? timeoutMs : config().timeoutMs; }
+    QString where() const {
+        if (!socketPath.isEmpty())
+            return socketPath;
+        return QStringLiteral("%1:%2").arg(host).arg(port);
+    }
+    bool connected() const {
+        if (auto* t = qobject_cast<QTcpSocket*>(dev.get()))
+            return t->state() == QAbstractSocket::ConnectedState;
+        if (auto* l = qobject_cast<QLocalSocket*>(dev.get()))
+            return l->state() == QLocalSocket::ConnectedState;
+        return false;
+    }
+    void drop() {
+        dev.reset();
+        reader = proto::FrameReader(proto::kMaxFrame);
+    }
+
+    // Connects and greets; false with lastError set on failure.
+    bool open() {
+        drop();
+        if (owner.BeforeConnect)
+            owner.BeforeConnect(owner);
+        const Config& c = config();
+        if (!hostSet)
+            host = c.host;
+        if (!portSet)
+            port = c.port;
+        if (!socketSet)
+            socketPath = c.unixSocket;
+        const int ms = timeout();
+        if (!socketPath.isEmpty()) {
+            auto s = std::make_unique<QLocalSocket>();
+            s->connectToServer(socketPath);
+            if (!s->waitForConnected(ms)) {
+                lastError = s->errorString();
+                return false;
+            }
+            dev = std::move(s);
+        } else {
+            auto s = std::make_unique<QTcpSocket>();
+            s->connectToHost(host, static_cast<quint16>(port));
+            if (!s->waitForConnected(ms)) {
+                lastError = s->errorString();
+                return false;
+            }
+            // Calls are small and strictly request-reply: no batching delay.
+            s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            dev = std::move(s);
+        }
+        proto::Hello hello;
+        hello.token = tokenSet ? token : c.token;
+        hello.server = owner.ServerName;
+        if (!proto::writeFrame(*dev, proto::encodeHello(hello), ms)) {
+            lastError = QStringLiteral("falha ao enviar a saudação");
+            drop();
+            return false;
+        }
+        QByteArray payload;
+        const proto::IoStatus st = proto::readFrame(*dev, reader, payload, ms);
+        if (st != proto::IoStatus::Ok) {
+            lastError = st == proto::IoStatus::Timeout
+                            ? QStringLiteral("sem resposta à saudação")
+                            : QStringLiteral("conexão recusada na saudação");
+            drop();
+            return false;
+        }
+        const RemoteResult welcome = proto::decodeWelcome(payload);
+        if (!welcome.ok()) {
+            lastError = welcome.message;
+            drop();
+            return false;
+        }
+        lastError.clear();
+        return true;
+    }
+
+    RemoteResult transport(const QString& why) {
+        return RemoteResult::failure(
+            RemoteError::Transport,
+            QStringLiteral("Servidor de aplicação %1: %2").arg(where(), why));
+    }
+
+    RemoteResult call(const QString& method, QList<RemoteArg>& args) override {
+        if (!connected() && !open())
+            return transport(QStringLiteral("não foi possível conectar (%1).").arg(lastError));
+        proto::Request req;
+        req.id = nextId++;
+        req.method = method;
+        req.args = args;
+        const int ms = timeout();
+        if (!proto::writeFrame(*dev, proto::encodeRequest(req), ms)) {
+            drop();
+            return transport(QStringLiteral("conexão perdida ao enviar %1.").arg(method));
+        }
+        QByteArray payload;
+        const proto::IoStatus st = proto::readFrame(*dev, reader, payload, ms);
+        if (st != proto::IoStatus::Ok) {
+            // A late reply would answer the next call: start afresh.
+            drop();
+            switch (st) {
+            case proto::IoStatus::Timeout:
+                return transport(QStringLiteral("sem resposta a %1 em %2 ms.").arg(method).arg(ms));
+            case proto::IoStatus::BadFrame:
+                return RemoteResult::failure(
+                    RemoteError::BadFrame,
+                    QStringLiteral("Resposta inválida do servidor a %1.").arg(method));
+            default:
+                return transport(QStringLiteral("conexão perdida durante %1.").arg(method));
+            }
+        }
+        quint64 id = 0;
+        RemoteResult result;
+        QString err;
+        if (!proto::decodeReply(payload, id, result, err) || id != req.id) {
+            drop();
+            return RemoteResult::failure(
+                RemoteError::BadFrame,
+                QStringLiteral("Resposta inválida do servidor a %1: %2")
+                    .arg(method, err.isEmpty() ? QStringLiteral("identificador trocado") : err));
+        }
+        if (result.ok()) {
+            qsizetype k = 0;
+            for (RemoteArg& a : args)
+                if (a.byRef && a.kind == RemoteArg::Kind::Text && k < result.byRef.size())
+                    a.value = result.byRef[k++];
+        }
+        return result;
+    }
+};
+
+TNetConnection::TNetConnection(QString serverName)
+    : ServerName(std::move(serverName)), d(std::make_unique<Impl>(*this)) {}
+
+TNetConnection::~TNetConnection() = default;
+
+void TNetConnection::SetHost(const QString& host) {
+    d->host = host;
+    d->hostSet = true;
+}
+QString TNetConnection::Host() const {
+    return d->hostSet ? d->host : config().host;
+}
+void TNetConnection::SetPort(int port) {
+    d->port = port;
+    d->portSet = true;
+}
+int TNetConnection::Port() const {
+    return d->portSet ? d->port : config().port;
+}
+void TNetConnection::SetSocketPath(const QString& path) {
+    d->socketPath = path;
+    d->socketSet = true;
+}
+void TNetConnection::SetToken(const QString& token) {
+    d->token = token;
+    d->tokenSet = true;
+}
+void TNetConnection::SetTimeoutMs(int ms) {
+    d->timeoutMs = ms;
+}
+
+bool TNetConnection::Connected() const {
+    return d->connected();
+}
+
+void TNetConnection::SetConnected(bool on) {
+    if (!on) {
+        d->drop();
+        return;
+    }
+    if (d->connected())
+        return;
+    if (!d->open() && ThrowException)
+        throw std::runtime_error(
+            QStringLiteral("Não foi possível conectar ao servidor de aplicação %1: %2")
+                .arg(d->where(), d->lastError)
+                .toStdString());
+}
+
+RemoteServer& TNetConnection::AppServer() {
+    return *d;
+}
+
+} // namespace suite

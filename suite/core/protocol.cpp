@@ -1,0 +1,751 @@
+#include "protocol.h"
+#include <QAbstractSocket>
+#include <QCborStreamReader>
+#include <QCborStreamWriter>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+#include <QtEndian>
+#include <limits>
+
+namespace suite::proto {
+namespace {
+
+constexpr quint64 kDateTag = 1004; // RFC 8943 full-date text
+constexpr int kSkipDepth = 16;     // unknown values are skipped, but not deep ones
+constexpr qsizetype kMaxColumns = 4096;
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+// ---- writing -------------------------------------------------------------
+
+void writeText(QCborStreamWriter& w, const QString& s) {
+    w.append(s);
+}
+void writeKey(QCborStreamWriter& w, const char* key) {
+    w.append(QLatin1String(key));
+}
+
+void writeArg(QCborStreamWriter& w, const RemoteArg& a) {
+    switch (a.kind) {
+    case RemoteArg::Kind::Text:
+        writeText(w, a.value.toString());
+        break;
+    case RemoteArg::Kind::Date:
+        w.append(QCborTag(kDateTag));
+        writeText(w, a.value.toDate().toString(kDateFormat));
+        break;
+    case RemoteArg::Kind::Float:
+        w.append(a.value.toDouble());
+        break;
+    case RemoteArg::Kind::Integer:
+        w.append(a.value.toLongLong());
+        break;
+    case RemoteArg::Kind::Null:
+        w.appendNull();
+        break;
+    }
+}
+
+const char* typeName(FieldType t) {
+    switch (t) {
+    case FieldType::String:
+        return "string";
+    case FieldType::Float:
+        return "float";
+    case FieldType::Integer:
+        return "integer";
+    case FieldType::DateTime:
+        return "datetime";
+    }
+    return "string";
+}
+
+void writeCell(QCborStreamWriter& w, FieldType t, const QVariant& v) {
+    if (!v.isValid() || v.isNull()) {
+        w.appendNull();
+        return;
+    }
+    switch (t) {
+    case FieldType::String:
+        writeText(w, v.toString());
+        break;
+    case FieldType::Float:
+        w.append(v.toDouble());
+        break;
+    case FieldType::Integer:
+        w.append(v.toLongLong());
+        break;
+    case FieldType::DateTime: {
+        const QDateTime dt =
+            v.typeId() == QMetaType::QDate ? v.toDate().startOfDay() : v.toDateTime();
+        if (dt.isValid())
+            writeText(w, dt.toString(kDateTimeFormat));
+        else
+            w.appendNull();
+        break;
+    }
+    }
+}
+
+void writeError(QCborStreamWriter& w, RemoteError e, const QString& message) {
+    writeKey(w, "error");
+    w.startMap(2);
+    writeKey(w, "code");
+    w.append(static_cast<qint64>(e));
+    writeKey(w, "message");
+    writeText(w, message);
+    w.endMap();
+}
+
+// ---- reading -------------------------------------------------------------
+
+// A small cursor over QCborStreamReader that turns every surprise into a
+// message instead of undefined state.
+class Reader {
+public:
+    explicit Reader(const QByteArray& data) : r_(data), size_(data.size()) {}
+    QString error;
+
+    bool fail(const QString& what) {
+        if (error.isEmpty())
+            error = what;
+        return false;
+    }
+    bool ok() { return error.isEmpty() && r_.lastError() == QCborError::NoError; }
+    QCborStreamReader& raw() { return r_; }
+
+    bool text(QString& out, const char* what) {
+        if (!r_.isString())
+            return fail(QStringLiteral("%1: text expected").arg(QLatin1String(what)));
+        out.clear();
+        auto chunk = r_.readString();
+        while (chunk.status == QCborStreamReader::Ok) {
+            out += chunk.data;
+            chunk = r_.readString();
+        }
+        if (chunk.status != QCborStreamReader::EndOfString)
+            return fail(QStringLiteral("%1: malformed text").arg(QLatin1String(what)));
+        return true;
+    }
+
+    bool integer(qint64& out, const char* what) {
+        if (r_.isUnsignedInteger()) {
+            const quint64 u = r_.toUnsignedInteger();
+            if (u > static_cast<quint64>(std::numeric_limits<qint64>::max()))
+                return fail(QStringLiteral("%1: integer out of range").arg(QLatin1String(what)));
+            out = static_cast<qint64>(u);
+        } else if (r_.isNegativeInteger()) {
+            const quint64 n = static_cast<quint64>(r_.toNegativeInteger());
+            // The stored value is -1 - n.
+            if (n > static_cast<quint64>(std::numeric_limits<qint64>::max()))
+                return fail(QStringLiteral("%1: integer out of range").arg(QLatin1String(what)));
+            out = -1 - static_cast<qint64>(n);
+        } else {
+            return fail(QStringLiteral("%1: integer expected").arg(QLatin1String(what)));
+        }
+        return r_.next() || fail(QStringLiteral("%1: truncated").arg(QLatin1String(what)));
+    }
+
+    bool isFloat() const { return r_.isFloat16() || r_.isFloat() || r_.isDouble(); }
+    bool real(double& out) {
+        if (r_.isFloat16())
+            out = static_cast<double>(static_cast<float>(r_.toFloat16()));
+        else if (r_.isFloat())
+            out = static_cast<double>(r_.toFloat());
+        else if (r_.isDouble())
+            out = r_.toDouble();
+        else
+            return fail(QStringLiteral("float expected"));
+        return r_.next() || fail(QStringLiteral("truncated float"));
+    }
+
+    bool null() {
+        if (!r_.isNull())
+            return fail(QStringLiteral("null expected"));
+        return r_.next() || fail(QStringLiteral("truncated"));
+    }
+
+    bool enter(QCborStreamReader::Type type, const char* what) {
+        if (r_.type() != type)
+            return fail(QStringLiteral("%1: %2 expected")
+                            .arg(QLatin1String(what), type == QCborStreamReader::Map
+                                                          ? QStringLiteral("map")
+                                                          : QStringLiteral("array")));
+        return r_.enterContainer() ||
+               fail(QStringLiteral("%1: malformed").arg(QLatin1String(what)));
+    }
+    bool more() { return r_.lastError() == QCborError::NoError && r_.hasNext(); }
+    bool leave(const char* what) {
+        if (r_.lastError() != QCborError::NoError)
+            return fail(
+                QStringLiteral("%1: %2").arg(QLatin1String(what), r_.lastError().toString()));
+        return r_.leaveContainer() ||
+               fail(QStringLiteral("%1: malformed").arg(QLatin1String(what)));
+    }
+    bool skip() {
+        return r_.next(kSkipDepth) || fail(QStringLiteral("malformed or too deep value"));
+    }
+    // The message must be exactly one item.
+    bool finish() {
+        if (!ok())
+            return fail(QStringLiteral("malformed CBOR: %1").arg(r_.lastError().toString()));
+        if (r_.currentOffset() != size_)
+            return fail(QStringLiteral("trailing bytes after the message"));
+        return true;
+    }
+    // Upper bound for a reserve from an announced count: every item takes at
+    // least one byte of what is left.
+    qsizetype cap(qsizetype announced) const {
+        return std::min<qsizetype>(announced, size_ - r_.currentOffset());
+    }
+
+private:
+    QCborStreamReader r_;
+    qsizetype size_;
+};
+
+// Iterates the text keys of a map, calling f(key) with the reader on the value;
+// f must consume the value and return false on error.
+template <typename F> bool eachKey(Reader& in, const char* what, F&& f) {
+    if (!in.enter(QCborStreamReader::Map, what))
+        return false;
+    while (in.more()) {
+        QString key;
+        if (!in.text(key, what))
+            return false;
+        if (!in.more())
+            return in.fail(QStringLiteral("%1: key without value").arg(QLatin1String(what)));
+        if (!f(key))
+            return false;
+    }
+    return in.leave(what);
+}
+
+bool readArg(Reader& in, RemoteArg& a) {
+    QCborStreamReader& r = in.raw();
+    if (r.isString()) {
+        QString s;
+        if (!in.text(s, "argument"))
+            return false;
+        a = RemoteArg::text(s);
+    } else if (r.isTag()) {
+        const quint64 tag = static_cast<quint64>(r.toTag());
+        if (tag != kDateTag)
+            return in.fail(QStringLiteral("argument: unsupported tag %1").arg(tag));
+        if (!r.next())
+            return in.fail(QStringLiteral("argument: truncated date"));
+        QString s;
+        if (!in.text(s, "date argument"))
+            return false;
+        const QDate d = QDate::fromString(s, kDateFormat);
+        if (!d.isValid())
+            return in.fail(QStringLiteral("argument: invalid date \"%1\"").arg(s.left(40)));
+        a = RemoteArg::date(d);
+    } else if (in.isFloat()) {
+        double v = 0;
+        if (!in.real(v))
+            return false;
+        a = RemoteArg::real(v);
+    } else if (r.isInteger()) {
+        qint64 v = 0;
+        if (!in.integer(v, "argument"))
+            return false;
+        a = RemoteArg::integer(v);
+    } else if (r.isNull()) {
+        if (!in.null())
+            return false;
+        a = RemoteArg::null();
+    } else {
+        return in.fail(QStringLiteral("argument of an unsupported type"));
+    }
+    return true;
+}
+
+bool readError(Reader& in, RemoteResult& out) {
+    qint64 code = -1;
+    QString message;
+    const bool ok = eachKey(in, "error", [&](const QString& key) {
+        if (key == QLatin1String("code"))
+            return in.integer(code, "error code");
+        if (key == QLatin1String("message"))
+            return in.text(message, "error message");
+        return in.skip();
+    });
+    if (!ok)
+        return false;
+    if (code <= 0)
+        return in.fail(QStringLiteral("error without a code"));
+    out.error = code <= static_cast<qint64>(RemoteError::VersionMismatch)
+                    ? static_cast<RemoteError>(code)
+                    : RemoteError::Internal;
+    out.message = message;
+    return true;
+}
+
+bool readFieldType(const QString& s, FieldType& t) {
+    if (s == QLatin1String("string"))
+        t = FieldType::String;
+    else if (s == QLatin1String("float"))
+        t = FieldType::Float;
+    else if (s == QLatin1String("integer"))
+        t = FieldType::Integer;
+    else if (s == QLatin1String("datetime"))
+        t = FieldType::DateTime;
+    else
+        return false;
+    return true;
+}
+
+bool readCell(Reader& in, FieldType t, QVariant& v) {
+    QCborStreamReader& r = in.raw();
+    if (r.isNull()) {
+        v = QVariant();
+        return in.null();
+    }
+    switch (t) {
+    case FieldType::String: {
+        QString s;
+        if (!in.text(s, "string cell"))
+            return false;
+        v = s;
+        return true;
+    }
+    case FieldType::Float: {
+        double d = 0;
+        if (r.isInteger()) { // some encoders shorten whole numbers
+            qint64 i = 0;
+            if (!in.integer(i, "float cell"))
+                return false;
+            d = static_cast<double>(i);
+        } else if (!in.real(d)) {
+            return in.fail(QStringLiteral("float cell expected"));
+        }
+        v = d;
+        return true;
+    }
+    case FieldType::Integer: {
+        qint64 i = 0;
+        if (!in.integer(i, "integer cell"))
+            return false;
+        v = i;
+        return true;
+    }
+    case FieldType::DateTime: {
+        QString s;
+        if (!in.text(s, "datetime cell"))
+            return false;
+        const QDateTime dt = QDateTime::fromString(s, kDateTimeFormat);
+        if (!dt.isValid())
+            return in.fail(QStringLiteral("invalid datetime cell \"%1\"").arg(s.left(40)));
+        v = dt;
+        return true;
+    }
+    }
+    return false;
+}
+
+bool readPacket(Reader& in, DataPacket& p) {
+    bool haveFields = false;
+    return eachKey(in, "packet", [&](const QString& key) {
+        QCborStreamReader& r = in.raw();
+        if (key == QLatin1String("fields")) {
+            if (!in.enter(QCborStreamReader::Array, "fields"))
+                return false;
+            while (in.more()) {
+                if (p.fields.size() >= kMaxColumns)
+                    return in.fail(QStringLiteral("too many columns"));
+                FieldDef f;
+                QString type;
+                qint64 size = 0;
+                if (!in.enter(QCborStreamReader::Array, "field") ||
+                    !in.text(f.name, "field name") || !in.text(type, "field type") ||
+                    !in.integer(size, "field size"))
+                    return false;
+                if (in.more())
+                    return in.fail(QStringLiteral("field: more than three items"));
+                if (!in.leave("field"))
+                    return false;
+                if (!readFieldType(type, f.type))
+                    return in.fail(QStringLiteral("unknown field type \"%1\"").arg(type.left(20)));
+                if (size < 0 || size > 65535)
+                    return in.fail(QStringLiteral("field size out of range"));
+                f.size = static_cast<int>(size);
+                p.fields.append(f);
+            }
+            haveFields = true;
+            return in.leave("fields");
+        }
+        if (key == QLatin1String("rows")) {
+            if (!haveFields)
+                return in.fail(QStringLiteral("rows before fields"));
+            if (r.isLengthKnown())
+                p.rows.reserve(in.cap(static_cast<qsizetype>(r.length())));
+            if (!in.enter(QCborStreamReader::Array, "rows"))
+                return false;
+            while (in.more()) {
+                QVariantList row;
+                row.reserve(p.fields.size());
+                if (!in.enter(QCborStreamReader::Array, "row"))
+                    return false;
+                while (in.more()) {
+                    if (row.size() >= p.fields.size())
+                        return in.fail(QStringLiteral("row with more cells than fields"));
+                    QVariant v;
+                    if (!readCell(in, p.fields[row.size()].type, v))
+                        return false;
+                    row.append(std::move(v));
+                }
+                if (!in.leave("row"))
+                    return false;
+                if (row.size() != p.fields.size())
+                    return in.fail(QStringLiteral("row with fewer cells than fields"));
+                p.rows.append(std::move(row));
+            }
+            return in.leave("rows");
+        }
+        return in.skip();
+    });
+}
+
+bool isConnected(QIODevice& dev) {
+    if (auto* s = qobject_cast<QAbstractSocket*>(&dev))
+        return s->state() == QAbstractSocket::ConnectedState;
+    if (auto* s = qobject_cast<QLocalSocket*>(&dev))
+        return s->state() == QLocalSocket::ConnectedState;
+    return dev.isOpen();
+}
+
+} // namespace
+
+QByteArray frame(const QByteArray& payload) {
+    QByteArray out(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), out.data());
+    out.append(payload);
+    return out;
+}
+
+FrameReader::Status FrameReader::next(QByteArray& payload) {
+    if (buffer_.size() < 4)
+        return Status::NeedMore;
+    const quint32 len = qFromBigEndian<quint32>(buffer_.constData());
+    if (len == 0)
+        return Status::Empty;
+    if (len > max_)
+        return Status::Oversize;
+    if (static_cast<quint64>(buffer_.size()) < 4u + static_cast<quint64>(len))
+        return Status::NeedMore;
+    payload = buffer_.mid(4, static_cast<qsizetype>(len));
+    buffer_.remove(0, 4 + static_cast<qsizetype>(len));
+    return Status::Ready;
+}
+
+QByteArray encodeHello(const Hello& h) {
+    QByteArray out;
+    QCborStreamWriter w(&out);
+    w.startMap(4);
+    writeKey(w, "proto");
+    w.append(QLatin1String(kProtocolName));
+    writeKey(w, "version");
+    w.append(static_cast<qint64>(h.version));
+    writeKey(w, "token");
+    writeText(w, h.token);
+    writeKey(w, "server");
+    writeText(w, h.server);
+    w.endMap();
+    return out;
+}
+
+bool decodeHello(const QByteArray& payload, Hello& out, QString& error) {
+    Reader in(payload);
+    QString proto;
+    qint64 version = -1;
+    out = Hello();
+    const bool ok = eachKey(in, "hello", [&](const QString& key) {
+        if (key == QLatin1String("proto"))
+            return in.text(proto, "proto");
+        if (key == QLatin1String("version"))
+            return in.integer(version, "version");
+        if (key == QLatin1String("token"))
+            return in.text(out.token, "token");
+        if (key == QLatin1String("server"))
+            return in.text(out.server, "server");
+        return in.skip();
+    });
+    if (ok && in.finish()) {
+        if (proto != QLatin1String(kProtocolName))
+            in.fail(QStringLiteral("not a greeting of this protocol"));
+        else if (version < 0 || version > std::numeric_limits<int>::max())
+            in.fail(QStringLiteral("greeting without a version"));
+        else
+            out.version = static_cast<int>(version);
+    }
+    error = in.error;
+    return error.isEmpty();
+}
+
+QByteArray encodeWelcome(RemoteError error, const QString& message) {
+    QByteArray out;
+    QCborStreamWriter w(&out);
+    w.startMap(error == RemoteError::None ? 2 : 3);
+    writeKey(w, "proto");
+    w.append(QLatin1String(kProtocolName));
+    writeKey(w, "version");
+    w.append(static_cast<qint64>(kVersion));
+    if (error != RemoteError::None)
+        writeError(w, error, message);
+    w.endMap();
+    return out;
+}
+
+RemoteResult decodeWelcome(const QByteArray& payload) {
+    Reader in(payload);
+    RemoteResult result;
+    QString proto;
+    qint64 version = -1;
+    const bool ok = eachKey(in, "welcome", [&](const QString& key) {
+        if (key == QLatin1String("proto"))
+            return in.text(proto, "proto");
+        if (key == QLatin1String("version"))
+            return in.integer(version, "version");
+        if (key == QLatin1String("error"))
+            return readError(in, result);
+        return in.skip();
+    });
+    if (!ok || !in.finish())
+        return RemoteResult::failure(RemoteError::BadFrame, in.error);
+    if (proto != QLatin1String(kProtocolName))
+        return RemoteResult::failure(RemoteError::BadFrame,
+                                     QStringLiteral("not a server of this protocol"));
+    if (result.ok() && version != kVersion)
+        return RemoteResult::failure(RemoteError::VersionMismatch,
+                                     QStringLiteral("server speaks protocol version %1, client %2")
+                                         .arg(version)
+                                         .arg(kVersion));
+    return result;
+}
+
+QByteArray encodeRequest(const Request& req) {
+    QList<qint64> refs;
+    for (int i = 0; i < req.args.size(); ++i)
+        if (req.args[i].byRef && req.args[i].kind == RemoteArg::Kind::Text)
+            refs.append(i);
+    QByteArray out;
+    QCborStreamWriter w(&out);
+    w.startMap(refs.isEmpty() ? 3 : 4);
+    writeKey(w, "id");
+    w.append(static_cast<quint64>(req.id));
+    writeKey(w, "method");
+    writeText(w, req.method);
+    writeKey(w, "args");
+    w.startArray(static_cast<quint64>(req.args.size()));
+    for (const RemoteArg& a : req.args)
+        writeArg(w, a);
+    w.endArray();
+    if (!refs.isEmpty()) {
+        writeKey(w, "byref");
+        w.startArray(static_cast<quint64>(refs.size()));
+        for (qint64 i : refs)
+            w.append(i);
+        w.endArray();
+    }
+    w.endMap();
+    return out;
+}
+
+RemoteError decodeRequest(const QByteArray& payload, Request& out, QString& error) {
+    Reader in(payload);
+    out = Request();
+    bool haveId = false, haveMethod = false, haveArgs = false;
+    QList<qint64> refs;
+    RemoteError kind = RemoteError::BadFrame;
+    const bool ok = eachKey(in, "request", [&](const QString& key) {
+        if (key == QLatin1String("id")) {
+            qint64 id = 0;
+            if (!in.integer(id, "id"))
+                return false;
+            if (id < 0)
+                return in.fail(QStringLiteral("negative id"));
+            out.id = static_cast<quint64>(id);
+            haveId = true;
+            return true;
+        }
+        if (key == QLatin1String("method")) {
+            haveMethod = true;
+            return in.text(out.method, "method");
+        }
+        if (key == QLatin1String("args")) {
+            haveArgs = true;
+            if (!in.enter(QCborStreamReader::Array, "args"))
+                return false;
+            while (in.more()) {
+                RemoteArg a;
+                if (!readArg(in, a)) {
+                    // The frame was sound up to a value the protocol lacks.
+                    if (in.ok() || in.raw().lastError() == QCborError::NoError)
+                        kind = RemoteError::BadArguments;
+                    return false;
+                }
+                out.args.append(a);
+            }
+            return in.leave("args");
+        }
+        if (key == QLatin1String("byref")) {
+            if (!in.enter(QCborStreamReader::Array, "byref"))
+                return false;
+            while (in.more()) {
+                qint64 i = 0;
+                if (!in.integer(i, "byref index"))
+                    return false;
+                refs.append(i);
+            }
+            return in.leave("byref");
+        }
+        return in.skip();
+    });
+    if (ok && in.finish()) {
+        if (!haveId || !haveMethod || !haveArgs)
+            in.fail(QStringLiteral("request without id, method or args"));
+        for (qint64 i : refs) {
+            if (i < 0 || i >= out.args.size() || out.args[i].kind != RemoteArg::Kind::Text) {
+                kind = RemoteError::BadArguments;
+                in.fail(QStringLiteral("by-reference index %1 is not a text argument").arg(i));
+                break;
+            }
+            out.args[i].byRef = true;
+        }
+    }
+    error = in.error;
+    return error.isEmpty() ? RemoteError::None : kind;
+}
+
+QByteArray encodeReply(quint64 id, const RemoteResult& result) {
+    QByteArray out;
+    QCborStreamWriter w(&out);
+    w.startMap(result.ok() ? 3 : 2);
+    writeKey(w, "id");
+    w.append(id);
+    if (!result.ok()) {
+        writeError(w, result.error, result.message);
+        w.endMap();
+        return out;
+    }
+    const DataPacket& p = result.packet;
+    writeKey(w, "packet");
+    w.startMap(2);
+    writeKey(w, "fields");
+    w.startArray(static_cast<quint64>(p.fields.size()));
+    for (const FieldDef& f : p.fields) {
+        w.startArray(3);
+        writeText(w, f.name);
+        w.append(QLatin1String(typeName(f.type)));
+        w.append(static_cast<qint64>(f.size));
+        w.endArray();
+    }
+    w.endArray();
+    writeKey(w, "rows");
+    w.startArray(static_cast<quint64>(p.rows.size()));
+    for (const QVariantList& row : p.rows) {
+        w.startArray(static_cast<quint64>(p.fields.size()));
+        for (int c = 0; c < p.fields.size(); ++c)
+            writeCell(w, p.fields[c].type, c < row.size() ? row[c] : QVariant());
+        w.endArray();
+    }
+    w.endArray();
+    w.endMap();
+    writeKey(w, "byref");
+    w.startArray(static_cast<quint64>(result.byRef.size()));
+    for (const QString& s : result.byRef)
+        writeText(w, s);
+    w.endArray();
+    w.endMap();
+    return out;
+}
+
+bool decodeReply(const QByteArray& payload, quint64& id, RemoteResult& out, QString& error) {
+    Reader in(payload);
+    out = RemoteResult();
+    bool haveId = false, havePacket = false, haveError = false;
+    const bool ok = eachKey(in, "reply", [&](const QString& key) {
+        if (key == QLatin1String("id")) {
+            qint64 v = 0;
+            if (!in.integer(v, "id"))
+                return false;
+            id = static_cast<quint64>(v);
+            haveId = true;
+            return true;
+        }
+        if (key == QLatin1String("packet")) {
+            havePacket = true;
+            return readPacket(in, out.packet);
+        }
+        if (key == QLatin1String("error")) {
+            haveError = true;
+            return readError(in, out);
+        }
+        if (key == QLatin1String("byref")) {
+            if (!in.enter(QCborStreamReader::Array, "byref"))
+                return false;
+            while (in.more()) {
+                QString s;
+                if (!in.text(s, "byref"))
+                    return false;
+                out.byRef.append(s);
+            }
+            return in.leave("byref");
+        }
+        return in.skip();
+    });
+    if (ok && in.finish() && (!haveId || havePacket == haveError))
+        in.fail(QStringLiteral("reply needs an id and either a packet or an error"));
+    error = in.error;
+    return error.isEmpty();
+}
+
+IoStatus readFrame(QIODevice& dev, FrameReader& reader, QByteArray& payload, int timeoutMs,
+                   const std::function<bool()>& stop) {
+    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                          : QDeadlineTimer(timeoutMs));
+    for (;;) {
+        if (dev.bytesAvailable() > 0)
+            reader.feed(dev.readAll());
+        switch (reader.next(payload)) {
+        case FrameReader::Status::Ready:
+            return IoStatus::Ok;
+        case FrameReader::Status::Oversize:
+        case FrameReader::Status::Empty:
+            return IoStatus::BadFrame;
+        case FrameReader::Status::NeedMore:
+            break;
+        }
+        if (!isConnected(dev))
+            return IoStatus::Closed;
+        if (stop && stop())
+            return IoStatus::Stopped;
+        if (deadline.hasExpired())
+            return IoStatus::Timeout;
+        int slice = stop ? 200 : -1;
+        const qint64 left = deadline.remainingTime();
+        if (left >= 0 && (slice < 0 || left < slice))
+            slice = static_cast<int>(left);
+        if (!dev.waitForReadyRead(slice) && dev.bytesAvailable() == 0 && !isConnected(dev))
+            return IoStatus::Closed;
+    }
+}
+
+bool writeFrame(QIODevice& dev, const QByteArray& payload, int timeoutMs) {
+    const QByteArray bytes = frame(payload);
+    if (dev.write(bytes) != bytes.size())
+        return false;
+    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                          : QDeadlineTimer(timeoutMs));
+    while (dev.bytesToWrite() > 0) {
+        if (!isConnected(dev) || deadline.hasExpired())
+            return false;
+        const qint64 left = deadline.remainingTime();
+        dev.waitForBytesWritten(left < 0 ? -1 : static_cast<int>(left));
+    }
+    return true;
+}
+
+} // namespace suite::proto
