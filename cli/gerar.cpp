@@ -39,11 +39,11 @@ const char* const kUsage =
     "  --banco CAMINHO|postgresql://... (servidor no próprio processo)\n"
     "  --servidor HOST:PORTA [--token TEXTO]\n";
 
-const QStringList kValued = {
-    "--saida",  "--empresa", "--inicio", "--fim",     "--apuracao",      "--centralizacao",
-    "--finalidade", "--contas", "--cpf", "--cei",     "--nit",           "--suframa",
-    "--cargo",  "--contab-inicio", "--contab-fim",    "--info-inicio",   "--info-fim",
-    "--servidor", "--token", "--banco"};
+const QStringList kValued = {"--saida",    "--empresa",       "--inicio",     "--fim",
+                             "--apuracao", "--centralizacao", "--finalidade", "--contas",
+                             "--cpf",      "--cei",           "--nit",        "--suframa",
+                             "--cargo",    "--contab-inicio", "--contab-fim", "--info-inicio",
+                             "--info-fim", "--servidor",      "--token",      "--banco"};
 const QStringList kFlags = {"--substituir", "--silencioso"};
 
 struct Options {
@@ -54,8 +54,8 @@ struct Options {
 };
 
 // Parses "--name value" and "--name=value"; false with a message on err.
-bool parse(const QStringList& args, const QStringList& valued, const QStringList& flags,
-           Options& o, QTextStream& err) {
+bool parse(const QStringList& args, const QStringList& valued, const QStringList& flags, Options& o,
+           QTextStream& err) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString a = args[i];
         QString v;
@@ -70,7 +70,8 @@ bool parse(const QStringList& args, const QStringList& valued, const QStringList
             o.flags.insert(a);
         } else if (valued.contains(a)) {
             if (!inlineValue) {
-                if (i + 1 >= args.size()) {
+                if (i + 1 >= args.size() || valued.contains(args[i + 1]) ||
+                    flags.contains(args[i + 1])) {
                     err << "gerarqprev: falta o valor de " << a << "\n" << kUsage;
                     return false;
                 }
@@ -470,12 +471,12 @@ int runDemo(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "erro: " << QString::fromUtf8(e.what()) << "\n";
         return ExitServer;
     }
-    const QStringList gerar = {
-        "--banco",     path,        "--saida",         "MANAD_01_2025.txt", "--empresa",
-        "01",          "--inicio",  "01/01/2025",      "--fim",             "31/12/2025",
-        "--apuracao",  "31/12/2025", "--contab-inicio", "01/01/2025",       "--contab-fim",
-        "31/12/2025",  "--info-inicio", "01/01/2025",  "--info-fim",        "31/12/2025",
-        "--cargo",     "Contador",  "--substituir"};
+    const QStringList gerar = {"--banco",         path,         "--saida",      "MANAD_01_2025.txt",
+                               "--empresa",       "01",         "--inicio",     "01/01/2025",
+                               "--fim",           "31/12/2025", "--apuracao",   "31/12/2025",
+                               "--contab-inicio", "01/01/2025", "--contab-fim", "31/12/2025",
+                               "--info-inicio",   "01/01/2025", "--info-fim",   "31/12/2025",
+                               "--cargo",         "Contador",   "--substituir"};
     return runGerar(o.flags.contains(QStringLiteral("--silencioso"))
                         ? gerar + QStringList{QStringLiteral("--silencioso")}
                         : gerar,

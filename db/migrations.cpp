@@ -111,6 +111,10 @@ const QList<QStringList>& migrations() {
             " FOREIGN KEY (CDEMPRESA, NRLANCCONT, NRSEQLANC)"
             "  REFERENCES PARTLANC(CDEMPRESA, NRLANCCONT, NRSEQLANC))",
         },
+        // 2: the pre-closing balances look up a year's closing entries.
+        {
+            "CREATE INDEX IXLANCCONT_ENCERR ON LANCCONT (CDEMPRESA, IDENCERR, DTLANCCONT)",
+        },
     };
     return list;
 }

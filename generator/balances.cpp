@@ -42,8 +42,7 @@ void writeBalances(RunContext& ctx) {
             const QDate first = suite::PriDiaMes(d);
             const QDate last = suite::UltimoDiaMes(d);
             const QString code = account.AsString();
-            ctx.srv.GetSaldAntEncConta(ctx.company(), code,
-                                       suite::DateToDayNumber(first) - 1.0);
+            ctx.srv.GetSaldAntEncConta(ctx.company(), code, suite::DateToDayNumber(first) - 1.0);
             ctx.busy(true);
             ctx.srv.getcreddeb(ctx.company(), first, last, QString(), flagOn, code);
             const double firstTotal = total.AsFloat();

@@ -13,9 +13,8 @@ void writeBlock9(RunContext& ctx) {
     ctx.status("Import_RegBl", false);
     // Each type declares the lines actually written, so the seventeen counts
     // always add up to the trailer's total; block 9's own lines are known.
-    static const char* const written[] = {"0000", "0001", "0050", "0100", "0990", "I001",
-                                          "I005", "I050", "I100", "I150", "I200", "I250",
-                                          "I990", "9001"};
+    static const char* const written[] = {"0000", "0001", "0050", "0100", "0990", "I001", "I005",
+                                          "I050", "I100", "I150", "I200", "I250", "I990", "9001"};
     const QString type9900 = QStringLiteral("9900");
     for (const char* t : written) {
         const QString type = QString::fromLatin1(t);

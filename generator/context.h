@@ -58,22 +58,28 @@ struct RunContext {
 struct FieldSpec {
     enum class Kind { Fixed, Data, Control, Slot };
     Kind kind = Kind::Fixed;
-    const char* text = "";   // the fixed text, or the dataset field's name
+    const char* text = ""; // the fixed text, or the dataset field's name
     suite::TClientDataSet GerArqPrevDatasets::*dataset = nullptr;
     Control control = Control::ArqDest;
-    int slot = 0;            // index into the values the block computes per line
+    int slot = 0; // index into the values the block computes per line
     bool strip = false;
 };
 
-constexpr FieldSpec fixed(const char* t) { return {FieldSpec::Kind::Fixed, t}; }
-constexpr FieldSpec empty() { return fixed(""); }
+constexpr FieldSpec fixed(const char* t) {
+    return {FieldSpec::Kind::Fixed, t};
+}
+constexpr FieldSpec empty() {
+    return fixed("");
+}
 constexpr FieldSpec data(suite::TClientDataSet GerArqPrevDatasets::*ds, const char* field) {
     return {FieldSpec::Kind::Data, field, ds};
 }
 constexpr FieldSpec control(Control c) {
     return {FieldSpec::Kind::Control, "", nullptr, c};
 }
-constexpr FieldSpec slot(int i) { return {FieldSpec::Kind::Slot, "", nullptr, {}, i}; }
+constexpr FieldSpec slot(int i) {
+    return {FieldSpec::Kind::Slot, "", nullptr, {}, i};
+}
 constexpr FieldSpec stripped(FieldSpec f) {
     f.strip = true;
     return f;

@@ -24,8 +24,8 @@ void writeEntries(RunContext& ctx) {
     auto& postings = ctx.ds.cdsLancCont;
     if (postings.IsEmpty()) {
         ctx.out.write(QStringLiteral("I200"),
-                      {QString(), QString(), QString(), QString(), QString(), QString(),
-                       QString(), QString(), QStringLiteral("N"), QString()});
+                      {QString(), QString(), QString(), QString(), QString(), QString(), QString(),
+                       QString(), QStringLiteral("N"), QString()});
         ++ctx.i200Count;
     } else {
         Record i200("I200", kI200, ctx.ds);

@@ -17,8 +17,8 @@ public:
 
 // Where a value had to be changed to fit the file.
 struct Place {
-    QString type; // record type
-    int line = 0; // line number in the file, from 1
+    QString type;  // record type
+    int line = 0;  // line number in the file, from 1
     int field = 0; // field number, the record type being field 1
 };
 

@@ -55,7 +55,15 @@ RunOutcome GerArqPrevRun::execute() {
 
     // 1. Destination.
     host_.checkDestination();
-    const QString path = QFileInfo(typed).absoluteFilePath();
+    QString path = QFileInfo(typed).absoluteFilePath();
+    // The file is replaced by renaming a new one over it: through a link the
+    // link's target is the file meant, and a device or pipe must never be
+    // swapped for a plain file.
+    if (const QFileInfo fi(path); fi.isSymLink() && fi.exists())
+        path = fi.canonicalFilePath();
+    if (const QFileInfo fi(path); fi.exists() && !fi.isFile())
+        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("Arq_Inv")),
+                   suite::AbortReason::Check);
     outcome.path = path;
 
     // 3. Overwrite question.
@@ -109,8 +117,7 @@ RunOutcome GerArqPrevRun::execute() {
 
     // 10. Open (a temporary file beside the destination).
     if (!file.open(QIODevice::WriteOnly))
-        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")),
-                   suite::AbortReason::File);
+        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")), suite::AbortReason::File);
 
     LineWriter out(file);
     GerArqPrevServer srv(server_, ds_);

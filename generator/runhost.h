@@ -8,20 +8,20 @@ namespace gen {
 
 // The controls the run reads or puts the focus on.
 enum class Control {
-    ArqDest,      // edtArqDest: destination file
-    CdEmpresa,    // edtCdEmpresa: company code
-    DataIni,      // depDataIni: period start
-    DataFin,      // depDataFin: period end
-    DataApu,      // depDataApu: assessment date
-    IniPerInfo,   // depIniPerInfo: computing service from
-    FinPerInfo,   // depFinPerInfo
-    IniPerCont,   // depIniPerCont: accounting service from
-    FinPerCont,   // depFinPerCont
-    Cpf,          // medCPF (value without mask literals)
-    Cei,          // medCEI
-    Nit,          // medNIT
-    Suframa,      // medSuframa
-    CargoInfo,    // medCargoInfo
+    ArqDest,    // edtArqDest: destination file
+    CdEmpresa,  // edtCdEmpresa: company code
+    DataIni,    // depDataIni: period start
+    DataFin,    // depDataFin: period end
+    DataApu,    // depDataApu: assessment date
+    IniPerInfo, // depIniPerInfo: computing service from
+    FinPerInfo, // depFinPerInfo
+    IniPerCont, // depIniPerCont: accounting service from
+    FinPerCont, // depFinPerCont
+    Cpf,        // medCPF (value without mask literals)
+    Cei,        // medCEI
+    Nit,        // medNIT
+    Suframa,    // medSuframa
+    CargoInfo,  // medCargoInfo
 };
 
 // What the generation run needs from whoever drives it: the parameter form or
@@ -55,8 +55,8 @@ public:
     // with reason.
     [[noreturn]] virtual void fail(Control c, const QString& text, suite::AbortReason reason) = 0;
     // ShowMsg of a key: returns the button pressed (suite::MsgResult).
-    virtual int ask(const QString& key) = 0;         // warning, Yes/No
-    virtual void inform(const QString& text) = 0;    // information, OK
+    virtual int ask(const QString& key) = 0;      // warning, Yes/No
+    virtual void inform(const QString& text) = 0; // information, OK
 
     // Progress panel.
     virtual void showProgress(bool visible) = 0;

@@ -13,6 +13,8 @@ QString dateText(const QDate& d);
 // sign, no exponent, no trailing zeros ("150,5", "200", "0,25").
 QString amountText(double v);
 // A count in plain decimal digits.
-inline QString countText(int n) { return QString::number(n); }
+inline QString countText(int n) {
+    return QString::number(n);
+}
 
 } // namespace gen

@@ -7,7 +7,9 @@ using suite::FieldType;
 FieldDecl str(const char* name, int size, bool readOnly = false) {
     return {QString::fromLatin1(name), FieldType::String, size, readOnly};
 }
-FieldDecl real(const char* name) { return {QString::fromLatin1(name), FieldType::Float, 0, false}; }
+FieldDecl real(const char* name) {
+    return {QString::fromLatin1(name), FieldType::Float, 0, false};
+}
 FieldDecl stamp(const char* name) {
     return {QString::fromLatin1(name), FieldType::DateTime, 0, false};
 }
@@ -24,9 +26,8 @@ GerArqPrevDatasets::GerArqPrevDatasets()
       cdsQuantLanc(QStringLiteral("cdsQuantLanc"),
                    {real("QTCRED"), real("QTDEB"), str("CDCONTCTBL", 20), str("NRSEQLANC", 5)}),
       cdsCcLanc(QStringLiteral("cdsCcLanc"), {str("CDCENTCUST", 4)}),
-      cdsSaldAntEnc(QStringLiteral("cdsSaldAntEnc"),
-                    {str("CDCONTCTBL", 20), str("VRSALDEMPR", 40), str("IDSALDOFIN", 1),
-                     str("DTSALDEMPR", 8)}),
+      cdsSaldAntEnc(QStringLiteral("cdsSaldAntEnc"), {str("CDCONTCTBL", 20), str("VRSALDEMPR", 40),
+                                                      str("IDSALDOFIN", 1), str("DTSALDEMPR", 8)}),
       cdsIdContrib(QStringLiteral("cdsIdContrib"),
                    {str("NMRAZSOCEMPR", 80), str("NRINSJUREMPR", 20), str("SGESTADO", 2),
                     str("NRINSCESTA", 16), str("CDMUNICIPIO", 4), str("NRREGJUNCOM", 20),
@@ -37,8 +38,7 @@ GerArqPrevDatasets::GerArqPrevDatasets()
                     str("DSCOMPLLOGRA", 20), str("DSBAIRRO", 20), str("NRTELCONTATO", 25),
                     str("NRFAXCONTATO", 25), str("DSENDINTERN", 60)}),
       cdsDadosTecEmpr(QStringLiteral("cdsDadosTecEmpr"),
-                      {str("NMRAZSOCEMPR", 80), str("NRINSJUREMPR", 20),
-                       str("NRTELEFOEMPR", 25)}),
+                      {str("NMRAZSOCEMPR", 80), str("NRINSJUREMPR", 20), str("NRTELEFOEMPR", 25)}),
       cdsPlanContas(QStringLiteral("cdsPlanContas"),
                     {str("DTATUALIZ", 8, true), str("IND_NAT", 1, true), str("IDTIPOCONT", 1),
                      str("CDNVCONTCTBL", 1), str("CDCONTCTBL", 20), str("CDCONTANTE", 20),
@@ -49,7 +49,7 @@ GerArqPrevDatasets::GerArqPrevDatasets()
                  {real("VALOR"), str("CDCONTCTBL", 20), str("DTSALDO", 5)}) {}
 
 QList<suite::TClientDataSet*> GerArqPrevDatasets::all() {
-    return {&cdsSaldMens,  &cdsLancCont,     &cdsQuantLanc,  &cdsCcLanc,
-            &cdsSaldAntEnc, &cdsIdContrib,   &cdsDadosCont,  &cdsDadosTecEmpr,
-            &cdsPlanContas, &cdsCentrCust,   &cdsCredDeb};
+    return {&cdsSaldMens,   &cdsLancCont,  &cdsQuantLanc, &cdsCcLanc,
+            &cdsSaldAntEnc, &cdsIdContrib, &cdsDadosCont, &cdsDadosTecEmpr,
+            &cdsPlanContas, &cdsCentrCust, &cdsCredDeb};
 }

@@ -27,8 +27,7 @@ void GerArqPrevServer::GetLancCont(const QString& company, const QDate& start, c
     load(QStringLiteral("GetLancCont"), a, ds_.cdsLancCont);
 }
 
-void GerArqPrevServer::GetIdContrib(const QString& company, const QDate& start,
-                                    const QDate& end) {
+void GerArqPrevServer::GetIdContrib(const QString& company, const QDate& start, const QDate& end) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)};
     load(QStringLiteral("GetIdContrib"), a, ds_.cdsIdContrib);
 }
@@ -70,15 +69,14 @@ void GerArqPrevServer::getcreddeb(const QString& company, const QDate& first, co
 
 void GerArqPrevServer::GetCcLanc(const QString& company, const QString& entry,
                                  const QString& sequence) {
-    QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::text(entry),
-                       RemoteArg::text(sequence)};
+    QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::text(entry), RemoteArg::text(sequence)};
     load(QStringLiteral("GetCcLanc"), a, ds_.cdsCcLanc);
 }
 
 void GerArqPrevServer::GetSaldAntEnc(const QString& company, QString& sel1, QString& sel2,
                                      const QDate& end) {
-    QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::textRef(sel1),
-                       RemoteArg::textRef(sel2), RemoteArg::date(end)};
+    QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::textRef(sel1), RemoteArg::textRef(sel2),
+                       RemoteArg::date(end)};
     load(QStringLiteral("GetSaldAntEnc"), a, ds_.cdsSaldAntEnc);
     // The by-reference texts come back in the arguments (the server updates
     // them in place).

@@ -35,8 +35,7 @@ public:
     qint64 calls() const { return calls_; }
 
 private:
-    void load(const QString& method, QList<suite::RemoteArg>& args,
-              suite::TClientDataSet& target);
+    void load(const QString& method, QList<suite::RemoteArg>& args, suite::TClientDataSet& target);
 
     suite::RemoteServer& server_;
     GerArqPrevDatasets& ds_;

@@ -15,9 +15,23 @@ using rules::Problem;
 // Record types in the order the file holds them; the order check compares
 // these ranks.
 enum Rec : int {
-    R0000, R0001, R0050, R0100, R0990,
-    RI001, RI005, RI050, RI100, RI150, RI200, RI250, RI990,
-    R9001, R9900, R9990, R9999,
+    R0000,
+    R0001,
+    R0050,
+    R0100,
+    R0990,
+    RI001,
+    RI005,
+    RI050,
+    RI100,
+    RI150,
+    RI200,
+    RI250,
+    RI990,
+    R9001,
+    R9900,
+    R9990,
+    R9999,
     RecCount
 };
 
@@ -58,9 +72,13 @@ int recordOf(QByteArrayView type) {
     return -1;
 }
 
-QByteArray recName(int r) { return QByteArray(layouts[r].name, 4); }
+QByteArray recName(int r) {
+    return QByteArray(layouts[r].name, 4);
+}
 
-char blockOf(int r) { return layouts[r].name[0]; }
+char blockOf(int r) {
+    return layouts[r].name[0];
+}
 
 struct Account {
     QByteArray code;
@@ -92,7 +110,9 @@ qint64 accountMonth(int account, int month) {
     return (static_cast<qint64>(account) << 20) | static_cast<qint64>(month);
 }
 
-QByteArray view(QByteArrayView v) { return QByteArray::fromRawData(v.data(), v.size()); }
+QByteArray view(QByteArrayView v) {
+    return QByteArray::fromRawData(v.data(), v.size());
+}
 
 QString signedText(qint64 cents) {
     return rules::centsText(cents < 0 ? -cents : cents) +
@@ -145,7 +165,8 @@ struct FileChecker::State {
                 p->reason);
     }
     QByteArrayView field(int k) const {
-        return k - 1 < static_cast<int>(f.size()) ? f[static_cast<size_t>(k - 1)] : QByteArrayView();
+        return k - 1 < static_cast<int>(f.size()) ? f[static_cast<size_t>(k - 1)]
+                                                  : QByteArrayView();
     }
     bool required(int k) {
         if (!field(k).isEmpty())
@@ -220,7 +241,9 @@ void FileChecker::feed(QByteArrayView bytes) {
         s.pending.append(bytes.sliced(from));
 }
 
-void FileChecker::finish() { s_->finish(); }
+void FileChecker::finish() {
+    s_->finish();
+}
 
 void FileChecker::State::line(QByteArrayView raw) {
     ++lineNo;
@@ -261,9 +284,15 @@ void FileChecker::State::line(QByteArrayView raw) {
     order();
     ++counts[static_cast<size_t>(rec)];
     switch (blockOf(rec)) {
-    case '0': ++blockLines0; break;
-    case 'I': ++blockLinesI; break;
-    default: ++blockLines9; break;
+    case '0':
+        ++blockLines0;
+        break;
+    case 'I':
+        ++blockLinesI;
+        break;
+    default:
+        ++blockLines9;
+        break;
     }
     values();
 }
@@ -287,10 +316,12 @@ void FileChecker::State::split() {
 void FileChecker::State::order() {
     const Layout& l = layouts[static_cast<size_t>(rec)];
     if (counts[static_cast<size_t>(rec)] > 0 && !l.repeatable)
-        error(0, QStringLiteral("registro %1 repetido; deve haver só um").arg(QLatin1String(l.name)));
+        error(0,
+              QStringLiteral("registro %1 repetido; deve haver só um").arg(QLatin1String(l.name)));
     else if (rec < lastRank)
         error(0, QStringLiteral("registro fora de ordem: %1 depois de %2")
-                     .arg(QLatin1String(l.name), QLatin1String(layouts[static_cast<size_t>(lastRank)].name)));
+                     .arg(QLatin1String(l.name),
+                          QLatin1String(layouts[static_cast<size_t>(lastRank)].name)));
     lastRank = qMax(lastRank, rec);
 }
 
@@ -316,26 +347,55 @@ void FileChecker::State::values() {
             return;
     }
     switch (rec) {
-    case R0000: rec0000(); break;
+    case R0000:
+        rec0000();
+        break;
     case R0001:
     case RI001:
-    case R9001: code(2, {"0", "1"}); break;
-    case R0050: rec0050(); break;
-    case R0100: rec0100(); break;
-    case R0990: count(2, decl0990); break;
+    case R9001:
+        code(2, {"0", "1"});
+        break;
+    case R0050:
+        rec0050();
+        break;
+    case R0100:
+        rec0100();
+        break;
+    case R0990:
+        count(2, decl0990);
+        break;
     case RI005:
         required(2);
         break;
-    case RI050: recI050(); break;
-    case RI100: recI100(); break;
-    case RI150: recI150(); break;
-    case RI200: recI200(); break;
-    case RI250: recI250(); break;
-    case RI990: count(2, declI990); break;
-    case R9900: rec9900(); break;
-    case R9990: count(2, decl9990); break;
-    case R9999: count(2, decl9999); break;
-    default: break;
+    case RI050:
+        recI050();
+        break;
+    case RI100:
+        recI100();
+        break;
+    case RI150:
+        recI150();
+        break;
+    case RI200:
+        recI200();
+        break;
+    case RI250:
+        recI250();
+        break;
+    case RI990:
+        count(2, declI990);
+        break;
+    case R9900:
+        rec9900();
+        break;
+    case R9990:
+        count(2, decl9990);
+        break;
+    case R9999:
+        count(2, decl9999);
+        break;
+    default:
+        break;
     }
 }
 
@@ -376,11 +436,13 @@ int FileChecker::State::account(int k) {
     }
     const int i = accountIndex.value(view(code), -1);
     if (i < 0) {
-        error(k, QStringLiteral("conta %1 não consta do plano de contas (I050)").arg(rules::shown(code)));
+        error(k, QStringLiteral("conta %1 não consta do plano de contas (I050)")
+                     .arg(rules::shown(code)));
         return -1;
     }
     if (accounts[static_cast<size_t>(i)].type == 'S')
-        error(k, QStringLiteral("conta %1 é sintética; esperada conta analítica").arg(rules::shown(code)));
+        error(k, QStringLiteral("conta %1 é sintética; esperada conta analítica")
+                     .arg(rules::shown(code)));
     return i;
 }
 
@@ -488,7 +550,8 @@ void FileChecker::State::recI150() {
         month = m.key;
         if (month >= 0 && periodStart.isValid() &&
             (month < rules::monthKey(periodStart) || month > rules::monthKey(periodEnd)))
-            error(3, QStringLiteral("mês %1 fora do período do arquivo").arg(rules::monthText(month)));
+            error(3,
+                  QStringLiteral("mês %1 fora do período do arquivo").arg(rules::monthText(month)));
     }
     const auto initial = amount(4);
     code(5, {"D", "C"});
@@ -507,9 +570,11 @@ void FileChecker::State::recI150() {
         const qint64 start = field(5) == QByteArrayView("C") ? -*initial : *initial;
         const qint64 end = field(9) == QByteArrayView("C") ? -*final : *final;
         if (start + *debits - *credits != end)
-            error(8, QStringLiteral("saldo inicial %1 + débitos %2 - créditos %3 = %4, mas o saldo final é %5")
-                         .arg(signedText(start), rules::centsText(*debits), rules::centsText(*credits),
-                              signedText(start + *debits - *credits), signedText(end)));
+            error(8,
+                  QStringLiteral(
+                      "saldo inicial %1 + débitos %2 - créditos %3 = %4, mas o saldo final é %5")
+                      .arg(signedText(start), rules::centsText(*debits), rules::centsText(*credits),
+                           signedText(start + *debits - *credits), signedText(end)));
     }
     if (acc < 0 || month < 0 || !debits || !credits)
         return;
@@ -529,9 +594,11 @@ void FileChecker::State::recI200() {
     const int acc = account(3);
     const QByteArrayView centre = field(4);
     if (!centre.isEmpty() && !costCentres.contains(view(centre)))
-        error(4, QStringLiteral("centro de custo %1 não consta dos registros I100").arg(rules::shown(centre)));
+        error(4, QStringLiteral("centro de custo %1 não consta dos registros I100")
+                     .arg(rules::shown(centre)));
     if (!field(5).isEmpty())
-        warning(5, QStringLiteral("campo 5 deveria estar vazio: \"%1\"").arg(rules::shown(field(5))));
+        warning(5,
+                QStringLiteral("campo 5 deveria estar vazio: \"%1\"").arg(rules::shown(field(5))));
     const auto value = amount(6);
     code(7, {"D", "C"});
     const bool nature = field(7) == QByteArrayView("D") || field(7) == QByteArrayView("C");
@@ -553,26 +620,38 @@ void FileChecker::State::recI200() {
 }
 
 void FileChecker::State::entry(QByteArrayView number, qint64 debit, qint64 credit) {
-    // Plain numbers without leading zeros are kept as integers: a tenth of
-    // the memory of a text key on large ledgers.
+    // Only entries whose debits and credits differ so far are kept: one that
+    // balances is dropped, and if it shows up again later its further
+    // postings must balance on their own, which is the same verdict. A ledger
+    // written entry by entry so keeps about one entry, however long it is.
+    // Plain numbers without leading zeros are keyed as integers.
     bool numeric = number.size() <= 18 && (number.size() == 1 || number[0] != '0');
     qint64 n = 0;
     for (qsizetype i = 0; numeric && i < number.size(); ++i) {
         numeric = number[i] >= '0' && number[i] <= '9';
         n = n * 10 + (number[i] - '0');
     }
-    Movement& m = numeric ? entriesByNumber[n] : entriesByText[number.toByteArray()];
-    if (m.firstLine == 0)
-        m.firstLine = lineNo;
-    m.debits += debit;
-    m.credits += credit;
+    const auto update = [&](auto& map, const auto& key) {
+        auto it = map.find(key);
+        if (it == map.end())
+            it = map.insert(key, Movement{0, 0, lineNo});
+        it->debits += debit;
+        it->credits += credit;
+        if (it->debits == it->credits)
+            map.erase(it);
+    };
+    if (numeric)
+        update(entriesByNumber, n);
+    else
+        update(entriesByText, number.toByteArray());
 }
 
 void FileChecker::State::recI250() {
     date(2, true, false);
     const int acc = account(3);
     if (acc >= 0 && accounts[static_cast<size_t>(acc)].nature != '4')
-        error(3, QStringLiteral("conta %1 não é conta de resultado (natureza 4)").arg(rules::shown(field(3))));
+        error(3, QStringLiteral("conta %1 não é conta de resultado (natureza 4)")
+                     .arg(rules::shown(field(3))));
     amount(4);
     code(5, {"D", "C"});
 }
@@ -580,7 +659,8 @@ void FileChecker::State::recI250() {
 void FileChecker::State::rec9900() {
     const int r = recordOf(field(2));
     if (r < 0) {
-        error(2, QStringLiteral("tipo de registro desconhecido: \"%1\"").arg(rules::shown(field(2))));
+        error(2,
+              QStringLiteral("tipo de registro desconhecido: \"%1\"").arg(rules::shown(field(2))));
         return;
     }
     Declared d;
@@ -621,7 +701,8 @@ void FileChecker::State::finish() {
         if (r == RI050)
             warning(0, QStringLiteral("plano de contas vazio: nenhum registro I050"));
         else
-            error(0, QStringLiteral("registro %1 ausente").arg(QLatin1String(layouts[static_cast<size_t>(r)].name)));
+            error(0, QStringLiteral("registro %1 ausente")
+                         .arg(QLatin1String(layouts[static_cast<size_t>(r)].name)));
     }
     finishCounts();
     finishChart();
@@ -634,8 +715,9 @@ void FileChecker::State::finishCounts() {
     const auto compare = [this](int r, const Declared& d, qint64 actual, const QString& what) {
         if (d.value < 0 || d.value == actual)
             return;
-        report.add(Severity::Error, d.line, recName(r), 2,
-                   QStringLiteral("declara %1 linhas; %2 tem %3").arg(d.value).arg(what).arg(actual));
+        report.add(
+            Severity::Error, d.line, recName(r), 2,
+            QStringLiteral("declara %1 linhas; %2 tem %3").arg(d.value).arg(what).arg(actual));
     };
     compare(R0990, decl0990, blockLines0, QStringLiteral("o bloco 0"));
     compare(RI990, declI990, blockLinesI, QStringLiteral("o bloco I"));
@@ -666,7 +748,8 @@ void FileChecker::State::finishChart() {
     for (const Account& a : accounts) {
         if (a.level == 1 && !a.superior.isEmpty())
             report.add(Severity::Warning, a.line, i050, 7,
-                       QStringLiteral("conta de nível 1 com conta superior %1").arg(rules::shown(a.superior)));
+                       QStringLiteral("conta de nível 1 com conta superior %1")
+                           .arg(rules::shown(a.superior)));
         if (a.level <= 1)
             continue;
         if (a.superior.isEmpty()) {
@@ -677,7 +760,8 @@ void FileChecker::State::finishChart() {
         const int s = accountIndex.value(a.superior, -1);
         if (s < 0) {
             report.add(Severity::Error, a.line, i050, 7,
-                       QStringLiteral("conta superior %1 não consta do plano de contas").arg(rules::shown(a.superior)));
+                       QStringLiteral("conta superior %1 não consta do plano de contas")
+                           .arg(rules::shown(a.superior)));
             continue;
         }
         const Account& up = accounts[static_cast<size_t>(s)];
@@ -688,8 +772,9 @@ void FileChecker::State::finishChart() {
                            .arg(up.level)
                            .arg(a.level - 1));
         if (up.type == 'A')
-            report.add(Severity::Warning, a.line, i050, 7,
-                       QStringLiteral("conta superior %1 é analítica").arg(rules::shown(a.superior)));
+            report.add(
+                Severity::Warning, a.line, i050, 7,
+                QStringLiteral("conta superior %1 é analítica").arg(rules::shown(a.superior)));
     }
 }
 
@@ -704,13 +789,15 @@ void FileChecker::State::finishMovements() {
         const QString code = rules::shown(accounts[static_cast<size_t>(it.key() >> 20)].code);
         const QString month = rules::monthText(static_cast<int>(it.key() & 0xFFFFF));
         if (m.debits != it->debits)
-            report.add(Severity::Error, it->line, i150, 6,
-                       QStringLiteral("débitos %1, mas os I200 da conta %2 em %3 somam %4")
-                           .arg(rules::centsText(it->debits), code, month, rules::centsText(m.debits)));
+            report.add(
+                Severity::Error, it->line, i150, 6,
+                QStringLiteral("débitos %1, mas os I200 da conta %2 em %3 somam %4")
+                    .arg(rules::centsText(it->debits), code, month, rules::centsText(m.debits)));
         if (m.credits != it->credits)
-            report.add(Severity::Error, it->line, i150, 7,
-                       QStringLiteral("créditos %1, mas os I200 da conta %2 em %3 somam %4")
-                           .arg(rules::centsText(it->credits), code, month, rules::centsText(m.credits)));
+            report.add(
+                Severity::Error, it->line, i150, 7,
+                QStringLiteral("créditos %1, mas os I200 da conta %2 em %3 somam %4")
+                    .arg(rules::centsText(it->credits), code, month, rules::centsText(m.credits)));
     }
     const QByteArray i200 = recName(RI200);
     for (auto it = movements.cbegin(); it != movements.cend(); ++it) {
@@ -735,6 +822,13 @@ void FileChecker::State::finishEntries() {
         check(QString::number(it.key()), *it);
     for (auto it = entriesByText.cbegin(); it != entriesByText.cend(); ++it)
         check(rules::shown(it.key()), *it);
+}
+
+QList<QByteArray> recordTypes() {
+    QList<QByteArray> types;
+    for (int r = 0; r < RecCount; ++r)
+        types << recName(r);
+    return types;
 }
 
 Report checkText(QByteArrayView text) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "validator/findings.h"
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -9,7 +10,8 @@ namespace validator {
 // Reads one digital file as a stream of bytes, in chunks of any size, and
 // records every finding in a report. Memory does not grow with the number
 // of lines: besides the chart of accounts and the cost centres it keeps one
-// sum per account and month and one per entry number (see docs/validar.md).
+// sum per account and month and one per entry that does not balance yet
+// (see docs/validar.md).
 class FileChecker {
 public:
     explicit FileChecker(Report& report);
@@ -21,7 +23,8 @@ public:
     // Ends the file: runs the checks that need the whole file.
     void finish();
 
-    // Sizes of the aggregates kept, for the memory figures.
+    // Sizes of the aggregates kept, for the memory figures: entries not
+    // balanced at this point, and account-month sums.
     qsizetype entryCount() const;
     qsizetype accountMonthCount() const;
 
@@ -29,6 +32,9 @@ private:
     struct State;
     std::unique_ptr<State> s_;
 };
+
+// The record types the file may hold, in file order.
+QList<QByteArray> recordTypes();
 
 // Checks the whole text of a file held in memory.
 Report checkText(QByteArrayView text);

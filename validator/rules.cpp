@@ -3,7 +3,9 @@
 namespace validator::rules {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool allDigits(QByteArrayView v) {
     for (char c : v)
@@ -19,8 +21,12 @@ int digitsValue(QByteArrayView v) {
     return n;
 }
 
-Problem error(const QString& reason) { return {Level::Error, reason}; }
-Problem warning(const QString& reason) { return {Level::Warning, reason}; }
+Problem error(const QString& reason) {
+    return {Level::Error, reason};
+}
+Problem warning(const QString& reason) {
+    return {Level::Warning, reason};
+}
 
 // Bare digits of a registration written with its usual separators.
 QByteArray withoutSeparators(QByteArrayView v, bool* hadSeparators) {
@@ -73,10 +79,10 @@ std::optional<Problem> checkRegistration(QByteArrayView v, int length, bool (*ok
 }
 
 // Windows-1252 characters of 0x80..0x9F; 0 where the code page has none.
-const char16_t cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+const char16_t cp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 } // namespace
 
@@ -91,7 +97,8 @@ DateValue parseDate(QByteArrayView v) {
         separators = true;
     }
     if (digits.size() != 8 || !allDigits(digits)) {
-        r.problem = error(QStringLiteral("data deve estar no formato ddmmaaaa: \"%1\"").arg(shown(v)));
+        r.problem =
+            error(QStringLiteral("data deve estar no formato ddmmaaaa: \"%1\"").arg(shown(v)));
         return r;
     }
     const int day = digitsValue(digits.sliced(0, 2));
@@ -115,7 +122,8 @@ MonthValue parseMonth(QByteArrayView v) {
         if (d.date.isValid() && !d.problem)
             r.key = monthKey(d.date);
         else
-            r.problem = error(QStringLiteral("mês deve estar no formato mmaaaa: \"%1\"").arg(shown(v)));
+            r.problem =
+                error(QStringLiteral("mês deve estar no formato mmaaaa: \"%1\"").arg(shown(v)));
         return r;
     }
     if (v.size() != 6 || !allDigits(v)) {
@@ -132,7 +140,9 @@ MonthValue parseMonth(QByteArrayView v) {
     return r;
 }
 
-int monthKey(const QDate& d) { return d.year() * 12 + d.month() - 1; }
+int monthKey(const QDate& d) {
+    return d.year() * 12 + d.month() - 1;
+}
 
 QString monthText(int key) {
     return QStringLiteral("%1/%2").arg(key % 12 + 1, 2, 10, QLatin1Char('0')).arg(key / 12);
@@ -153,18 +163,21 @@ AmountValue parseAmount(QByteArrayView v) {
         return r;
     }
     if (v.contains('.')) {
-        r.problem = error(QStringLiteral("valor com ponto; use só a vírgula decimal: \"%1\"").arg(shown(v)));
+        r.problem = error(
+            QStringLiteral("valor com ponto; use só a vírgula decimal: \"%1\"").arg(shown(v)));
         return r;
     }
     const qsizetype comma = v.indexOf(',');
     const QByteArrayView whole = comma < 0 ? v : v.first(comma);
     const QByteArrayView decimals = comma < 0 ? QByteArrayView() : v.sliced(comma + 1);
     if (!allDigits(whole) || (comma >= 0 && !allDigits(decimals))) {
-        r.problem = error(QStringLiteral("valor deve ter só dígitos e vírgula decimal: \"%1\"").arg(shown(v)));
+        r.problem = error(
+            QStringLiteral("valor deve ter só dígitos e vírgula decimal: \"%1\"").arg(shown(v)));
         return r;
     }
     if (decimals.size() > 2) {
-        r.problem = error(QStringLiteral("valor com mais de duas casas decimais: \"%1\"").arg(shown(v)));
+        r.problem =
+            error(QStringLiteral("valor com mais de duas casas decimais: \"%1\"").arg(shown(v)));
         return r;
     }
     // Fifteen whole digits keep every sum of a large file within 64 bits.
@@ -199,7 +212,8 @@ QString centsText(qint64 cents) {
 CountValue parseCount(QByteArrayView v) {
     CountValue r;
     if (!allDigits(v) || v.size() > 15) {
-        r.problem = error(QStringLiteral("quantidade deve ser um número inteiro: \"%1\"").arg(shown(v)));
+        r.problem =
+            error(QStringLiteral("quantidade deve ser um número inteiro: \"%1\"").arg(shown(v)));
         return r;
     }
     qint64 n = 0;

@@ -80,9 +80,13 @@ QString generalFloat(double v) {
 
 // --- TField -----------------------------------------------------------------
 
-const FieldDecl& TField::decl() const { return ds_.fields().at(index_); }
+const FieldDecl& TField::decl() const {
+    return ds_.fields().at(index_);
+}
 
-bool TField::IsNull() const { return ds_.value(index_).isNull(); }
+bool TField::IsNull() const {
+    return ds_.value(index_).isNull();
+}
 
 QString TField::AsString() const {
     const QVariant v = ds_.value(index_);
@@ -177,18 +181,26 @@ void TClientDataSet::Close() {
     active_ = false;
 }
 
-void TClientDataSet::First() { row_ = 0; }
+void TClientDataSet::First() {
+    row_ = 0;
+}
 
 void TClientDataSet::Next() {
     if (row_ < rows_.size())
         ++row_;
 }
 
-bool TClientDataSet::Eof() const { return !active_ || row_ >= rows_.size(); }
+bool TClientDataSet::Eof() const {
+    return !active_ || row_ >= rows_.size();
+}
 
-bool TClientDataSet::IsEmpty() const { return !active_ || rows_.isEmpty(); }
+bool TClientDataSet::IsEmpty() const {
+    return !active_ || rows_.isEmpty();
+}
 
-int TClientDataSet::RecordCount() const { return active_ ? static_cast<int>(rows_.size()) : 0; }
+int TClientDataSet::RecordCount() const {
+    return active_ ? static_cast<int>(rows_.size()) : 0;
+}
 
 TField TClientDataSet::FieldByName(const QString& name) const {
     for (int i = 0; i < decls_.size(); ++i)

@@ -1,16 +1,11 @@
 #include "dbpicture.h"
 #include "db/dbgeral.h"
-#include <QSqlQuery>
 
 namespace suite {
 
 QString DBPict(int kind) {
-    QSqlQuery q(db::dtmDBGeral::dtbGeral());
-    q.prepare(QStringLiteral("SELECT DSPICTURE FROM PICTURE WHERE IDTIPOPICT = :P_KIND"));
-    q.bindValue(QStringLiteral(":P_KIND"), kind);
-    if (q.exec() && q.next())
-        return q.value(0).toString().trimmed();
-    return {};
+    QSqlDatabase db = db::dtmDBGeral::dtbGeral();
+    return db::dbPicture(db, kind).trimmed();
 }
 
 TDBPicture::TDBPicture(QString picture) : picture_(std::move(picture)) {

@@ -53,12 +53,12 @@ void TstDatasets::declaredFields() {
 void TstDatasets::refusesBadPacket_data() {
     QTest::addColumn<DataPacket>("packet");
     QTest::addColumn<QString>("mentions");
-    QTest::newRow("field missing") << packetOf({{"CDCENTCUSTO", FieldType::String, 4}})
-                                   << "CDCENTCUST";
-    QTest::newRow("number for text") << packetOf({{"CDCENTCUST", FieldType::Float, 0}})
-                                     << "incompatível";
-    QTest::newRow("date for text") << packetOf({{"CDCENTCUST", FieldType::DateTime, 0}})
-                                   << "incompatível";
+    QTest::newRow("field missing")
+        << packetOf({{"CDCENTCUSTO", FieldType::String, 4}}) << "CDCENTCUST";
+    QTest::newRow("number for text")
+        << packetOf({{"CDCENTCUST", FieldType::Float, 0}}) << "incompatível";
+    QTest::newRow("date for text")
+        << packetOf({{"CDCENTCUST", FieldType::DateTime, 0}}) << "incompatível";
     QTest::newRow("short row") << packetOf({{"CDCENTCUST", FieldType::String, 4},
                                             {"EXTRA", FieldType::String, 4}},
                                            {{QString("01")}})

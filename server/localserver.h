@@ -1,0 +1,45 @@
+#pragma once
+#include "suite/core/remote.h"
+#include <QSqlDatabase>
+#include <QString>
+#include <memory>
+
+namespace server {
+namespace detail {
+class Methods;
+}
+
+// The application-server module run in-process: the eleven remote methods
+// over one database connection. The socket server puts one behind each
+// connection; the command line uses one directly for --banco.
+//
+// Not thread-safe: one instance per thread, like its connection.
+class LocalServer : public suite::RemoteServer {
+public:
+    // Works on an open connection owned by the caller; brings its schema up
+    // to date first (std::runtime_error when that fails).
+    explicit LocalServer(QSqlDatabase db);
+    // Opens and owns the connection to url (db::open), named connectionName.
+    LocalServer(const QString& url, const QString& connectionName);
+    ~LocalServer() override;
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    // Runs a method by name (exact names of the module, compared without
+    // regard to case). By-reference text arguments are set from the result.
+    // Never throws: every failure is a result with an error code.
+    suite::RemoteResult call(const QString& method, QList<suite::RemoteArg>& args) override;
+
+    QSqlDatabase& database() { return db_; }
+
+private:
+    QSqlDatabase db_;
+    QString owned_; // connection name to remove on destruction, if owned
+    // Created on first call; holds the statements prepared on db_.
+    std::unique_ptr<detail::Methods> methods_;
+};
+
+// The method names the module answers, in the module's own spelling.
+QStringList methodNames();
+
+} // namespace server

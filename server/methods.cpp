@@ -1,0 +1,606 @@
+#include "methods.h"
+#include <QDateTime>
+#include <QMap>
+#include <QSet>
+#include <QSqlError>
+#include <algorithm>
+#include <cmath>
+
+namespace server::detail {
+namespace {
+
+using suite::DataPacket;
+using suite::FieldDef;
+using suite::FieldType;
+using suite::RemoteArg;
+using suite::RemoteError;
+
+const QString kDayText = QStringLiteral("ddMMyyyy");
+
+FieldDef text(const char* name, int size) {
+    return {QString::fromLatin1(name), FieldType::String, size};
+}
+FieldDef real(const char* name) {
+    return {QString::fromLatin1(name), FieldType::Float, 0};
+}
+FieldDef stamp(const char* name) {
+    return {QString::fromLatin1(name), FieldType::DateTime, 0};
+}
+
+[[noreturn]] void badArgs(const QString& method, const QString& what) {
+    throw MethodError{RemoteError::BadArguments, QStringLiteral("%1: %2").arg(method, what)};
+}
+
+void requireCount(const QString& method, const QList<RemoteArg>& a, int n) {
+    if (a.size() != n)
+        badArgs(method, QStringLiteral("%1 argumento(s) esperado(s), %2 recebido(s)")
+                            .arg(n)
+                            .arg(a.size()));
+}
+
+QString textArg(const QString& method, const QList<RemoteArg>& a, int i) {
+    if (a[i].kind != RemoteArg::Kind::Text)
+        badArgs(method, QStringLiteral("argumento %1 deve ser texto").arg(i + 1));
+    return a[i].value.toString();
+}
+
+// The day of a number counted from 30/12/1899; the fraction is the time of day.
+QDate fromDayNumber(double n) {
+    if (!std::isfinite(n) || n < -657434.0 || n > 2958465.0) // 01/01/0100 to 31/12/9999
+        return {};
+    return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(n)));
+}
+
+// A date argument: a date, or a plain day number (Float or Integer), which is
+// how one of the screen's calls passes it.
+QDate dateArg(const QString& method, const QList<RemoteArg>& a, int i) {
+    QDate d;
+    switch (a[i].kind) {
+    case RemoteArg::Kind::Date:
+        d = a[i].value.toDate();
+        break;
+    case RemoteArg::Kind::Float:
+        d = fromDayNumber(a[i].value.toDouble());
+        break;
+    case RemoteArg::Kind::Integer:
+        d = fromDayNumber(static_cast<double>(a[i].value.toLongLong()));
+        break;
+    default:
+        badArgs(method, QStringLiteral("argumento %1 deve ser uma data").arg(i + 1));
+    }
+    if (!d.isValid())
+        badArgs(method, QStringLiteral("argumento %1: data inválida").arg(i + 1));
+    return d;
+}
+
+qint64 integerArg(const QString& method, const QList<RemoteArg>& a, int i) {
+    bool ok = false;
+    qint64 v = 0;
+    switch (a[i].kind) {
+    case RemoteArg::Kind::Text:
+        v = a[i].value.toString().trimmed().toLongLong(&ok);
+        break;
+    case RemoteArg::Kind::Integer:
+        v = a[i].value.toLongLong();
+        ok = true;
+        break;
+    case RemoteArg::Kind::Float: {
+        const double f = a[i].value.toDouble();
+        ok = std::isfinite(f) && f == std::floor(f) && std::fabs(f) < 9e15;
+        v = ok ? static_cast<qint64>(f) : 0;
+        break;
+    }
+    default:
+        break;
+    }
+    if (!ok)
+        badArgs(method, QStringLiteral("argumento %1 deve ser um número inteiro").arg(i + 1));
+    return v;
+}
+
+void requirePeriod(const QString& method, const QDate& start, const QDate& end) {
+    if (start > end)
+        badArgs(method, QStringLiteral("data inicial posterior à data final"));
+}
+
+// SQLite hands dates back as ISO text, PostgreSQL as dates.
+QDate dateOf(const QVariant& v) {
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    return QDate::fromString(v.toString().left(10), Qt::ISODate);
+}
+
+QString dayText(const QVariant& v) {
+    const QDate d = dateOf(v);
+    return d.isValid() ? d.toString(kDayText) : QString();
+}
+
+int monthIndex(const QDate& d) {
+    return d.year() * 12 + d.month() - 1;
+}
+
+// Account codes compare by code point on every database product.
+void sortCodes(QStringList& codes) {
+    std::sort(codes.begin(), codes.end(),
+              [](const QString& x, const QString& y) { return x.compare(y) < 0; });
+}
+
+// Every selection item: codes separated by ";", blanks around ignored.
+QStringList splitList(const QString& s) {
+    QStringList out;
+    for (const QString& part : s.split(QLatin1Char(';'))) {
+        const QString c = part.trimmed();
+        if (!c.isEmpty())
+            out.append(c);
+    }
+    return out;
+}
+
+} // namespace
+
+QString amountText(qint64 cents) {
+    const quint64 m = cents < 0 ? 0 - static_cast<quint64>(cents) : static_cast<quint64>(cents);
+    return QStringLiteral("%1,%2").arg(m / 100).arg(m % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString sideOf(qint64 signedCents) {
+    return signedCents > 0 ? QStringLiteral("D") : QStringLiteral("C");
+}
+
+QSqlQuery& Methods::query(const QString& sql, const QVariantList& binds) {
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) {
+        auto q = std::make_unique<QSqlQuery>(db_);
+        q->setForwardOnly(true);
+        if (!q->prepare(sql))
+            throw MethodError{RemoteError::Database,
+                              QStringLiteral("%1: %2").arg(method_, q->lastError().text())};
+        it = prepared_.emplace(sql, std::move(q)).first;
+    }
+    QSqlQuery& q = *it->second;
+    q.finish();
+    for (int i = 0; i < binds.size(); ++i)
+        q.bindValue(i, binds[i]);
+    if (!q.exec()) {
+        const QString err = q.lastError().text();
+        // A statement that failed once (lost connection, changed schema) is
+        // prepared afresh next time.
+        prepared_.erase(it);
+        throw MethodError{RemoteError::Database, QStringLiteral("%1: %2").arg(method_, err)};
+    }
+    return q;
+}
+
+void Methods::requireCompany(const QString& company) {
+    QSqlQuery& q = query(QStringLiteral("SELECT 1 FROM EMPRESA WHERE CDEMPRESA = ?"), {company});
+    const bool found = q.next();
+    q.finish();
+    if (!found)
+        throw MethodError{RemoteError::NotFound,
+                          QStringLiteral("%1: empresa \"%2\" não cadastrada.").arg(method_, company)};
+}
+
+qint64 Methods::openingOf(const QString& company, const QString& account) {
+    QSqlQuery& q = query(QStringLiteral("SELECT VRSALDINIC FROM SALDINIC"
+                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?"),
+                         {company, account});
+    const qint64 v = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return v;
+}
+
+qint64 Methods::balanceAt(const QString& company, const QString& account, const QDate& day) {
+    qint64 b = openingOf(company, account);
+    QSqlQuery& q = query(QStringLiteral("SELECT IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
+                                        " FROM PARTLANC"
+                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT <= ?"
+                                        " GROUP BY IDNATLANC"),
+                         {company, account, day});
+    while (q.next())
+        b += q.value(0).toString() == QLatin1String("D") ? q.value(1).toLongLong()
+                                                          : -q.value(1).toLongLong();
+    q.finish();
+    return b;
+}
+
+DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
+    using Fn = DataPacket (Methods::*)(const QList<RemoteArg>&);
+    static const QList<QPair<QString, Fn>> table = {
+        {QStringLiteral("getsaldmens"), &Methods::getsaldmens},
+        {QStringLiteral("GetLancCont"), &Methods::GetLancCont},
+        {QStringLiteral("GetIdContrib"), &Methods::GetIdContrib},
+        {QStringLiteral("GetDadosCont"), &Methods::GetDadosCont},
+        {QStringLiteral("GetDadosTecEmpr"), &Methods::GetDadosTecEmpr},
+        {QStringLiteral("GetPlanContas"), &Methods::GetPlanContas},
+        {QStringLiteral("GetCentrCust"), &Methods::GetCentrCust},
+        {QStringLiteral("GetSaldAntEnc"), &Methods::GetSaldAntEnc},
+        {QStringLiteral("getcreddeb"), &Methods::getcreddeb},
+        {QStringLiteral("GetCcLanc"), &Methods::GetCcLanc},
+    };
+    for (const auto& [name, fn] : table) {
+        if (name.compare(method, Qt::CaseInsensitive) == 0) {
+            method_ = name;
+            return (this->*fn)(args);
+        }
+    }
+    throw MethodError{RemoteError::UnknownMethod,
+                      QStringLiteral("método desconhecido: \"%1\"").arg(method.left(80))};
+}
+
+// One row per analytic account and month with a balance or a movement; the
+// month's final balance as an unsigned number with its side in TIPOSALD.
+DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 3);
+    const QString company = textArg(method_, a, 0);
+    const QDate start = dateArg(method_, a, 1);
+    const QDate end = dateArg(method_, a, 2);
+    requirePeriod(method_, start, end);
+    requireCompany(company);
+
+    QStringList accounts;
+    {
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL FROM CONTCTBL WHERE IDTIPOCONT = 'A'"), {});
+        while (q.next())
+            accounts.append(q.value(0).toString());
+        q.finish();
+    }
+    sortCodes(accounts);
+
+    QHash<QString, qint64> balance;
+    {
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, VRSALDINIC FROM SALDINIC"
+                                            " WHERE CDEMPRESA = ?"),
+                             {company});
+        while (q.next())
+            balance[q.value(0).toString()] += q.value(1).toLongLong();
+        q.finish();
+    }
+    {
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
+                                            " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT < ?"
+                                            " GROUP BY CDCONTCTBL, IDNATLANC"),
+                             {company, start});
+        while (q.next()) {
+            const qint64 v = q.value(2).toLongLong();
+            balance[q.value(0).toString()] += q.value(1).toString() == QLatin1String("D") ? v : -v;
+        }
+        q.finish();
+    }
+    const int first = monthIndex(start);
+    const int months = monthIndex(end) - first + 1;
+    struct Move {
+        qint64 debit = 0, credit = 0;
+    };
+    QHash<QString, QList<Move>> moves;
+    {
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, DTLANCCONT, IDNATLANC,"
+                                            " CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
+                                            " WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
+                                            " GROUP BY CDCONTCTBL, DTLANCCONT, IDNATLANC"),
+                             {company, start, end});
+        while (q.next()) {
+            QList<Move>& m = moves[q.value(0).toString()];
+            if (m.isEmpty())
+                m.resize(months);
+            const int k = monthIndex(dateOf(q.value(1))) - first;
+            if (k < 0 || k >= months)
+                continue;
+            const qint64 v = q.value(3).toLongLong();
+            if (q.value(2).toString() == QLatin1String("D"))
+                m[k].debit += v;
+            else
+                m[k].credit += v;
+        }
+        q.finish();
+    }
+
+    DataPacket p;
+    p.fields = {stamp("DTSALDEMPR"), text("MESANOSALDEMPR", 7), text("CDCONTCTBL", 20),
+                real("VRSALDEMPR"), text("TIPOSALD", 1)};
+    QHash<QString, qint64> running = balance;
+    for (int k = 0; k < months; ++k) {
+        const QDate monthStart(QDate(start.year(), 1, 1).addMonths(start.month() - 1 + k));
+        const QDate lastDay = monthStart.addDays(monthStart.daysInMonth() - 1);
+        const QString mmyyyy = monthStart.toString(QStringLiteral("MM/yyyy"));
+        for (const QString& acc : accounts) {
+            qint64& b = running[acc];
+            Move m;
+            const auto it = moves.constFind(acc);
+            if (it != moves.constEnd())
+                m = it->at(k);
+            b += m.debit - m.credit;
+            if (b == 0 && m.debit == 0 && m.credit == 0)
+                continue;
+            p.rows.append({QDateTime(lastDay, QTime(0, 0)), mmyyyy, acc,
+                           static_cast<double>(b < 0 ? -b : b) / 100.0, sideOf(b)});
+        }
+    }
+    return p;
+}
+
+// Every posting of the period, closing entries included.
+DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 3);
+    const QString company = textArg(method_, a, 0);
+    const QDate start = dateArg(method_, a, 1);
+    const QDate end = dateArg(method_, a, 2);
+    requirePeriod(method_, start, end);
+    requireCompany(company);
+
+    // The entry's debit total (VRTOTDC) of every entry of the period.
+    QHash<qint64, qint64> totals;
+    {
+        QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, CAST(SUM(VRLANCAMENT) AS BIGINT)"
+                                            " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ?"
+                                            " AND DTLANCCONT <= ? AND IDNATLANC = 'D'"
+                                            " GROUP BY NRLANCCONT"),
+                             {company, start, end});
+        while (q.next())
+            totals.insert(q.value(0).toLongLong(), q.value(1).toLongLong());
+        q.finish();
+    }
+    DataPacket p;
+    p.fields = {text("NRLANCCONT", 12), text("DTLANCCONT", 8), text("CDCONTCTBL", 20),
+                text("CDDOCUCONT", 20), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
+                text("NRSEQLANC", 5), text("IDNATLANC", 1), text("VRTOTDC", 40)};
+    QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, DTLANCCONT, CDCONTCTBL, CDDOCUCONT,"
+                                        " DSHISTLANC, VRLANCAMENT, NRSEQLANC, IDNATLANC"
+                                        " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ?"
+                                        " AND DTLANCCONT <= ?"
+                                        " ORDER BY DTLANCCONT, NRLANCCONT, NRSEQLANC"),
+                         {company, start, end});
+    // Dates repeat across thousands of rows: format each once.
+    QVariant lastDate;
+    QString lastText;
+    while (q.next()) {
+        const qint64 nr = q.value(0).toLongLong();
+        const QVariant dt = q.value(1);
+        if (dt != lastDate) {
+            lastDate = dt;
+            lastText = dayText(dt);
+        }
+        p.rows.append({QString::number(nr), lastText, q.value(2).toString(),
+                       q.value(3).toString(), q.value(4).toString(),
+                       amountText(q.value(5).toLongLong()), q.value(6).toString(),
+                       q.value(7).toString(), amountText(totals.value(nr))});
+    }
+    q.finish();
+    return p;
+}
+
+DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 3);
+    const QString company = textArg(method_, a, 0);
+    const QDate start = dateArg(method_, a, 1);
+    const QDate end = dateArg(method_, a, 2);
+    requirePeriod(method_, start, end);
+    requireCompany(company);
+    DataPacket p;
+    p.fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20), text("SGESTADO", 2),
+                text("NRINSCESTA", 16),   text("CDMUNICIPIO", 4),   text("NRREGJUNCOM", 20),
+                text("DTINI", 8),         text("DTFIN", 8)};
+    QSqlQuery& q = query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
+                                        " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
+                         {company});
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < 6; ++i)
+            row.append(q.value(i).toString());
+        row.append(start.toString(kDayText));
+        row.append(end.toString(kDayText));
+        p.rows.append(row);
+    }
+    q.finish();
+    return p;
+}
+
+DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 1);
+    const QString company = textArg(method_, a, 0);
+    requireCompany(company);
+    DataPacket p;
+    p.fields = {text("NMCONTADOR", 30),   text("NRINSJURCONT", 14), text("NRCPFRESPONS", 11),
+                text("NRCRCCONT2", 11),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
+                text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", 25),
+                text("NRFAXCONTATO", 25), text("DSENDINTERN", 60)};
+    QSqlQuery& q = query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
+                                        " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
+                                        " NRFAXCONTATO, DSENDINTERN FROM CONTADOR WHERE CDEMPRESA = ?"),
+                         {company});
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < 11; ++i)
+            row.append(q.value(i).toString());
+        p.rows.append(row);
+    }
+    q.finish();
+    return p;
+}
+
+DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 1);
+    const QString company = textArg(method_, a, 0);
+    requireCompany(company);
+    DataPacket p;
+    p.fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20), text("NRTELEFOEMPR", 25)};
+    QSqlQuery& q = query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, NRTELEFOEMPR"
+                                        " FROM TECEMPR WHERE CDEMPRESA = ?"),
+                         {company});
+    while (q.next())
+        p.rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
+    q.finish();
+    return p;
+}
+
+DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 0);
+    DataPacket p;
+    p.fields = {text("DTATUALIZ", 8),  text("IND_NAT", 1),     text("IDTIPOCONT", 1),
+                text("CDNVCONTCTBL", 1), text("CDCONTCTBL", 20), text("CDCONTANTE", 20),
+                text("NMCONTCTBL", 40)};
+    QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, IDNATCONT, IDTIPOCONT, CDNVCONTCTBL,"
+                                        " CDCONTCTBL, CDCONTANTE, NMCONTCTBL FROM CONTCTBL"),
+                         {});
+    while (q.next())
+        p.rows.append({dayText(q.value(0)), q.value(1).toString(), q.value(2).toString(),
+                       QString::number(q.value(3).toInt()), q.value(4).toString(),
+                       q.value(5).toString(), q.value(6).toString()});
+    q.finish();
+    std::sort(p.rows.begin(), p.rows.end(), [](const QVariantList& x, const QVariantList& y) {
+        return x[4].toString().compare(y[4].toString()) < 0;
+    });
+    return p;
+}
+
+DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 0);
+    DataPacket p;
+    p.fields = {text("DTATUALIZ", 8), text("CDCENTCUST", 4), text("NMCENTCUST", 40)};
+    QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
+    while (q.next())
+        p.rows.append({dayText(q.value(0)), q.value(1).toString(), q.value(2).toString()});
+    q.finish();
+    std::sort(p.rows.begin(), p.rows.end(), [](const QVariantList& x, const QVariantList& y) {
+        return x[1].toString().compare(y[1].toString()) < 0;
+    });
+    return p;
+}
+
+// "_code_": that account's balance at the end of the day, every entry
+// included. "T" or a list of codes: the balances of the result accounts (all
+// analytic ones of nature 4 for "T") at the end of the day but before that
+// year's closing entries.
+DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 4);
+    const QString company = textArg(method_, a, 0);
+    const QString sel1 = textArg(method_, a, 1);
+    const QString sel2 = textArg(method_, a, 2);
+    const QDate day = dateArg(method_, a, 3);
+    requireCompany(company);
+
+    DataPacket p;
+    p.fields = {text("CDCONTCTBL", 20), text("VRSALDEMPR", 40), text("IDSALDOFIN", 1),
+                text("DTSALDEMPR", 8)};
+    const QString dayTxt = day.toString(kDayText);
+    auto exists = [this](const QString& code) {
+        QSqlQuery& q = query(QStringLiteral("SELECT 1 FROM CONTCTBL WHERE CDCONTCTBL = ?"), {code});
+        const bool found = q.next();
+        q.finish();
+        return found;
+    };
+
+    const QString s1 = sel1.trimmed();
+    if (s1.size() >= 2 && s1.startsWith(QLatin1Char('_')) && s1.endsWith(QLatin1Char('_'))) {
+        const QString code = s1.mid(1, s1.size() - 2).trimmed();
+        if (!code.isEmpty() && exists(code)) {
+            const qint64 b = balanceAt(company, code, day);
+            p.rows.append({code, amountText(b), sideOf(b), dayTxt});
+        }
+        return p;
+    }
+
+    QStringList codes;
+    const QStringList items = splitList(sel1) + splitList(sel2);
+    if (items.contains(QStringLiteral("T"))) {
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL FROM CONTCTBL"
+                                            " WHERE IDTIPOCONT = 'A' AND IDNATCONT = '4'"),
+                             {});
+        while (q.next())
+            codes.append(q.value(0).toString());
+        q.finish();
+    } else {
+        QSet<QString> seen;
+        for (const QString& c : items)
+            if (!seen.contains(c) && exists(c)) {
+                seen.insert(c);
+                codes.append(c);
+            }
+    }
+    if (codes.isEmpty())
+        return p;
+    sortCodes(codes);
+
+    // What the year's closing entries up to the day moved, per account.
+    QHash<QString, qint64> closing;
+    QList<qint64> closingEntries;
+    {
+        QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT FROM LANCCONT WHERE CDEMPRESA = ?"
+                                            " AND IDENCERR = 'S' AND DTLANCCONT >= ? AND DTLANCCONT <= ?"),
+                             {company, QDate(day.year(), 1, 1), day});
+        while (q.next())
+            closingEntries.append(q.value(0).toLongLong());
+        q.finish();
+    }
+    for (qint64 nr : closingEntries) {
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, VRLANCAMENT FROM PARTLANC"
+                                            " WHERE CDEMPRESA = ? AND NRLANCCONT = ?"),
+                             {company, nr});
+        while (q.next()) {
+            const qint64 v = q.value(2).toLongLong();
+            closing[q.value(0).toString()] += q.value(1).toString() == QLatin1String("D") ? v : -v;
+        }
+        q.finish();
+    }
+    for (const QString& code : codes) {
+        const qint64 b = balanceAt(company, code, day) - closing.value(code);
+        p.rows.append({code, amountText(b), sideOf(b), dayTxt});
+    }
+    return p;
+}
+
+// The month's debits of the account when the fifth argument is "T", its
+// credits when the fourth is; one row, 0 when nothing moved.
+DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 6);
+    const QString company = textArg(method_, a, 0);
+    const QDate first = dateArg(method_, a, 1);
+    const QDate last = dateArg(method_, a, 2);
+    const bool credits = textArg(method_, a, 3).trimmed() == QLatin1String("T");
+    const bool debits = textArg(method_, a, 4).trimmed() == QLatin1String("T");
+    const QString account = textArg(method_, a, 5);
+    requirePeriod(method_, first, last);
+    if (credits == debits)
+        badArgs(method_, QStringLiteral("exatamente um dos argumentos 4 (créditos) e 5 (débitos) "
+                                        "deve ser \"T\""));
+    requireCompany(company);
+    QSqlQuery& q = query(QStringLiteral("SELECT CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
+                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT >= ?"
+                                        " AND DTLANCCONT <= ? AND IDNATLANC = ?"),
+                         {company, account, first, last,
+                          debits ? QStringLiteral("D") : QStringLiteral("C")});
+    const qint64 total = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    DataPacket p;
+    p.fields = {real("VALOR"), text("CDCONTCTBL", 20), text("DTSALDO", 5)};
+    p.rows.append({static_cast<double>(total) / 100.0, account,
+                   first.toString(QStringLiteral("MM/yy"))});
+    return p;
+}
+
+// The posting's cost centres, largest share first.
+DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
+    requireCount(method_, a, 3);
+    const QString company = textArg(method_, a, 0);
+    const qint64 entry = integerArg(method_, a, 1);
+    const qint64 seq = integerArg(method_, a, 2);
+    requireCompany(company);
+    DataPacket p;
+    p.fields = {text("CDCENTCUST", 4)};
+    QList<QPair<qint64, QString>> shares;
+    QSqlQuery& q = query(QStringLiteral("SELECT CDCENTCUST, VRRATEIO FROM PARTCCUS"
+                                        " WHERE CDEMPRESA = ? AND NRLANCCONT = ? AND NRSEQLANC = ?"),
+                         {company, entry, seq});
+    while (q.next())
+        shares.append({q.value(1).toLongLong(), q.value(0).toString()});
+    q.finish();
+    std::sort(shares.begin(), shares.end(), [](const auto& x, const auto& y) {
+        return x.first != y.first ? x.first > y.first : x.second.compare(y.second) < 0;
+    });
+    for (const auto& s : shares)
+        p.rows.append({s.second});
+    return p;
+}
+
+} // namespace server::detail

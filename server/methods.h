@@ -1,0 +1,59 @@
+#pragma once
+#include "suite/core/remote.h"
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <memory>
+#include <unordered_map>
+
+// The module's methods over one connection. Internal to the server library:
+// LocalServer is the way in.
+namespace server::detail {
+
+// A failed call: the code and text that go back to the caller.
+struct MethodError {
+    suite::RemoteError code;
+    QString message;
+};
+
+class Methods {
+public:
+    explicit Methods(QSqlDatabase& db) : db_(db) {}
+
+    // Runs the method; throws MethodError. args may be updated (by-reference
+    // texts).
+    suite::DataPacket run(const QString& method, QList<suite::RemoteArg>& args);
+
+private:
+    suite::DataPacket getsaldmens(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetLancCont(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetIdContrib(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetDadosCont(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetDadosTecEmpr(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetPlanContas(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetCentrCust(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetSaldAntEnc(const QList<suite::RemoteArg>& a);
+    suite::DataPacket getcreddeb(const QList<suite::RemoteArg>& a);
+    suite::DataPacket GetCcLanc(const QList<suite::RemoteArg>& a);
+
+    // A statement prepared once per connection and reused: the per-row
+    // methods run thousands of times in one generation.
+    QSqlQuery& query(const QString& sql, const QVariantList& binds);
+    void requireCompany(const QString& company);
+    // Signed balance (debit positive, cents) of an account at the end of day.
+    qint64 balanceAt(const QString& company, const QString& account, const QDate& day);
+    qint64 openingOf(const QString& company, const QString& account);
+
+    QSqlDatabase& db_;
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> prepared_;
+    QString method_;
+};
+
+// Cents as the module's amount text: magnitude, decimal comma, two decimals,
+// no thousands separator ("1234,56"). The sign goes in a separate D/C field.
+QString amountText(qint64 cents);
+// "D" for a debit balance, "C" for a credit or zero one.
+QString sideOf(qint64 signedCents);
+
+} // namespace server::detail
