@@ -16,6 +16,7 @@
 #include <optional>
 #include <unistd.h>
 #ifdef GERARQPREV_HAVE_SERVER
+#include "server/demo.h"
 #include "server/localserver.h"
 #endif
 #ifdef GERARQPREV_HAVE_VALIDATOR
@@ -382,11 +383,8 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
     CliRunHost host(o, out, err, terminal);
     GerArqPrevDatasets datasets;
 
-    suite::RemoteServer* server = injected.server;
-    std::unique_ptr<suite::TNetConnection> net;
-#ifdef GERARQPREV_HAVE_SERVER
-    std::unique_ptr<server::LocalServer> local;
-#endif
+    // Declared before whatever holds a copy of the connection, so it is
+    // removed only after the last copy is gone.
     const QString dbConnection = QStringLiteral("gerarqprev-cli");
     struct DbGuard {
         QString name;
@@ -397,6 +395,11 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         }
     } dbGuard{dbConnection};
     QSqlDatabase db;
+    suite::RemoteServer* server = injected.server;
+    std::unique_ptr<suite::TNetConnection> net;
+#ifdef GERARQPREV_HAVE_SERVER
+    std::unique_ptr<server::LocalServer> local;
+#endif
 
     try {
         if (injected.companyExists) {

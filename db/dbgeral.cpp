@@ -51,6 +51,11 @@ QSqlDatabase openPostgres(const QString& text, const QString& name) {
         fail(QStringLiteral("cannot open %1: %2")
                  .arg(url.toDisplayString(QUrl::RemovePassword | QUrl::RemoveQuery), err));
     }
+    {
+        // Notices ("already exists, skipping") are not for the user's eyes.
+        QSqlQuery quiet(d);
+        quiet.exec(QStringLiteral("SET client_min_messages TO WARNING"));
+    }
     const QString schema = QUrlQuery(url).queryItemValue(QStringLiteral("schema"));
     if (!schema.isEmpty()) {
         // An identifier cannot be bound, so only a plain name is let through.

@@ -52,10 +52,10 @@ RunOutcome GerArqPrevRun::execute() {
     // The destination check may change the current directory to the file's
     // folder; a relative name is taken from where the run started.
     const QString typed = host_.text(Control::ArqDest);
+    QString path = QFileInfo(typed).absoluteFilePath();
 
     // 1. Destination.
     host_.checkDestination();
-    QString path = QFileInfo(typed).absoluteFilePath();
     // The file is replaced by renaming a new one over it: through a link the
     // link's target is the file meant, and a device or pipe must never be
     // swapped for a plain file.

@@ -40,15 +40,21 @@ const PackageInfoTable infoTable = {1, unitNames};
 
 extern "C" {
 
-void Initialize() { InitUnitCli_klt40500(); }
+void Initialize() {
+    InitUnitCli_klt40500();
+}
 
 void Finalize() {
     // The unit has no finalisation of its own.
 }
 
-const PackageInfoTable* GetPackageInfoTable() { return &infoTable; }
+const PackageInfoTable* GetPackageInfoTable() {
+    return &infoTable;
+}
 
-void SetShellContext(QMdiArea* area) { shellArea = area; }
+void SetShellContext(QMdiArea* area) {
+    shellArea = area;
+}
 
 void CriaGerArqPrev() {
     WaitCursor cursor;

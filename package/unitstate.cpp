@@ -11,4 +11,6 @@ int InNRegSaldAntEnc = 0;
 
 std::unique_ptr<suite::TDBPicture> PictConta;
 
-void InitUnitCli_klt40500() { bostcriado = false; }
+void InitUnitCli_klt40500() {
+    bostcriado = false;
+}

@@ -84,10 +84,10 @@ TMaskEdit* maskEdit(QWidget* parent, const char* name, int left, int top, int wi
 }
 
 const QStringList& nomeSemana() {
-    static const QStringList names = {
-        QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-        QStringLiteral("Quarta"),  QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
-        QStringLiteral("Sábado")};
+    static const QStringList names = {QStringLiteral("Domingo"), QStringLiteral("Segunda"),
+                                      QStringLiteral("Terça"),   QStringLiteral("Quarta"),
+                                      QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
+                                      QStringLiteral("Sábado")};
     return names;
 }
 
@@ -227,14 +227,13 @@ void TfrmGerArqPrev::buildDataPanel() {
     Label4 = label(panDados, "Label4", QStringLiteral("Apuração"), 342, 22);
     depDataApu = dateEdit(panDados, "depDataApu", 402, 20, 100, true);
 
-    grbPerInfo = group(panDados, "grbPerInfo", QStringLiteral("Prestação do serviço de Informática"),
-                       4, 68, 549, 85);
+    grbPerInfo = group(panDados, "grbPerInfo",
+                       QStringLiteral("Prestação do serviço de Informática"), 4, 68, 549, 85);
     lblDePerInfo = label(grbPerInfo, "lblDePerInfo", QStringLiteral("de"), 5, 22);
     depIniPerInfo = dateEdit(grbPerInfo, "depIniPerInfo", 25, 19, 104, false);
     lblAtePerInfo = label(grbPerInfo, "lblAtePerInfo", QStringLiteral("até"), 135, 22);
     depFinPerInfo = dateEdit(grbPerInfo, "depFinPerInfo", 158, 19, 100, false);
-    lblCargoInfo =
-        label(grbPerInfo, "lblCargoInfo", QStringLiteral("Cargo do responsável"), 5, 52);
+    lblCargoInfo = label(grbPerInfo, "lblCargoInfo", QStringLiteral("Cargo do responsável"), 5, 52);
     medCargoInfo = maskEdit(grbPerInfo, "medCargoInfo", 133, 50, 404);
 
     grbPeriodCont = group(panDados, "grbPeriodCont",
@@ -345,17 +344,30 @@ void TfrmGerArqPrev::buildQueries() {
     qryCtaRes.Query.AddField(QStringLiteral("NMCONTCTBL"), 40, QStringLiteral("Nome"));
 }
 
-void TfrmGerArqPrev::buildCatalogue() { msgPadrao.setLines(gerArqPrevCatalogue()); }
+void TfrmGerArqPrev::buildCatalogue() {
+    msgPadrao.setLines(gerArqPrevCatalogue());
+}
 
 void TfrmGerArqPrev::setTabOrders() {
     // Date edits take the focus in their inner line edit.
-    const QList<QWidget*> chain = {
-        edtArqDest,     edtCdEmpresa,           depDataIni->lineEdit(),
-        depDataFin->lineEdit(), depDataApu->lineEdit(), depIniPerInfo->lineEdit(),
-        depFinPerInfo->lineEdit(), medCargoInfo,  depIniPerCont->lineEdit(),
-        depFinPerCont->lineEdit(), rbtTodosCtaRes, rbtListaCtaRes,
-        cbbIndCentr,    cbbCodFin,              medCPF,
-        medCEI,         medNIT,                 medSuframa};
+    const QList<QWidget*> chain = {edtArqDest,
+                                   edtCdEmpresa,
+                                   depDataIni->lineEdit(),
+                                   depDataFin->lineEdit(),
+                                   depDataApu->lineEdit(),
+                                   depIniPerInfo->lineEdit(),
+                                   depFinPerInfo->lineEdit(),
+                                   medCargoInfo,
+                                   depIniPerCont->lineEdit(),
+                                   depFinPerCont->lineEdit(),
+                                   rbtTodosCtaRes,
+                                   rbtListaCtaRes,
+                                   cbbIndCentr,
+                                   cbbCodFin,
+                                   medCPF,
+                                   medCEI,
+                                   medNIT,
+                                   medSuframa};
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
 }
@@ -427,9 +439,13 @@ void TfrmGerArqPrev::NetGerArqPrevBeforeConnect(QObject*) {
 
 // ---- The run's two starters ----
 
-void TfrmGerArqPrev::sbtConfirmaClick(QObject*) { GeraArquivo(); }
+void TfrmGerArqPrev::sbtConfirmaClick(QObject*) {
+    GeraArquivo();
+}
 
-void TfrmGerArqPrev::rpddPadraoBeforeGetQueryParams(QVariantMap&, bool&) { GeraArquivo(); }
+void TfrmGerArqPrev::rpddPadraoBeforeGetQueryParams(QVariantMap&, bool&) {
+    GeraArquivo();
+}
 
 // ---- Report buttons: validation only ----
 
@@ -473,7 +489,9 @@ void TfrmGerArqPrev::Vd_Empresa(bool required) {
     });
 }
 
-void TfrmGerArqPrev::btpEmpresaBeforePesq(QObject*, bool&) { qryEmpresa.Close(); }
+void TfrmGerArqPrev::btpEmpresaBeforePesq(QObject*, bool&) {
+    qryEmpresa.Close();
+}
 
 void TfrmGerArqPrev::btpEmpresaAfterPesq(QObject*) {
     // The code first: setting it clears the name.
@@ -481,9 +499,13 @@ void TfrmGerArqPrev::btpEmpresaAfterPesq(QObject*) {
     edtNmEmpresa->setText(qryEmpresa.FieldByName(QStringLiteral("NMEMPRESA")).AsString());
 }
 
-void TfrmGerArqPrev::edtCdEmpresaChange(QObject*) { edtNmEmpresa->clear(); }
+void TfrmGerArqPrev::edtCdEmpresaChange(QObject*) {
+    edtNmEmpresa->clear();
+}
 
-void TfrmGerArqPrev::panEmpresaExit(QObject*) { Vd_Empresa(false); }
+void TfrmGerArqPrev::panEmpresaExit(QObject*) {
+    Vd_Empresa(false);
+}
 
 // ---- CPF ----
 

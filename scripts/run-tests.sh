@@ -9,4 +9,4 @@ if [ "$(id -u)" = 0 ] && url=$(bash "$root/scripts/pg-throwaway.sh" 2>/dev/null)
 else
   echo "PostgreSQL not available: its cases are skipped"
 fi
-ctest --test-dir "$root/build" --output-on-failure -j2
+ctest --test-dir "$root/build" --output-on-failure -j2 ${GERARQPREV_CTEST_EXCLUDE:+-E "$GERARQPREV_CTEST_EXCLUDE"}

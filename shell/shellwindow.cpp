@@ -26,8 +26,7 @@ ShellWindow::ShellWindow(QString packageDir, QList<ScreenEntry> screens, QWidget
         connect(a, &QAction::triggered, this, [this, p = s.package] { openScreen(p); });
     }
     menu->addSeparator();
-    connect(menu->addAction(QStringLiteral("&Sair")), &QAction::triggered, this,
-            &QWidget::close);
+    connect(menu->addAction(QStringLiteral("&Sair")), &QAction::triggered, this, &QWidget::close);
     QMenu* windows = menuBar()->addMenu(QStringLiteral("&Janelas"));
     connect(windows->addAction(QStringLiteral("&Cascata")), &QAction::triggered, area_,
             &QMdiArea::cascadeSubWindows);
@@ -101,8 +100,8 @@ bool ShellWindow::openScreen(const QString& package) {
         reinterpret_cast<VoidFn>(lib->resolve("IniProc"))();
         return true;
     } catch (const std::exception& e) {
-        suite::presenter().message(QString::fromUtf8(e.what()), suite::MsgType::Error,
-                                   suite::mbOK, this);
+        suite::presenter().message(QString::fromUtf8(e.what()), suite::MsgType::Error, suite::mbOK,
+                                   this);
     }
     return false;
 }

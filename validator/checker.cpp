@@ -104,6 +104,12 @@ struct Movement {
     qint64 debits = 0;
     qint64 credits = 0;
     qint64 firstLine = 0;
+    bool overflow = false; // sums beyond 64 bits: not compared
+
+    void add(qint64 debit, qint64 credit) {
+        overflow = overflow || __builtin_add_overflow(debits, debit, &debits) ||
+                   __builtin_add_overflow(credits, credit, &credits);
+    }
 };
 
 qint64 accountMonth(int account, int month) {
@@ -181,7 +187,8 @@ struct FileChecker::State {
     void values();
     void finish();
 
-    QDate date(int k, bool requiredField, bool mustBeInPeriod);
+    enum class Period { Free, Warn, Inside };
+    QDate date(int k, bool requiredField, Period period);
     std::optional<qint64> amount(int k);
     void code(int k, std::initializer_list<const char*> allowed) {
         problem(k, rules::checkCode(field(k), allowed));
@@ -274,7 +281,7 @@ void FileChecker::State::line(QByteArrayView raw) {
         error(0, QStringLiteral("conteúdo depois do registro 9999, que deve ser a última linha"));
     }
     if (rec < 0) {
-        report.countLine(QByteArrayLiteral("?"));
+        report.countLine(record);
         error(1, text.isEmpty() ? QStringLiteral("linha vazia")
                                 : QStringLiteral("tipo de registro desconhecido: \"%1\"")
                                       .arg(rules::shown(field(1))));
@@ -310,7 +317,9 @@ void FileChecker::State::split() {
         from = bar + 1;
     }
     rec = recordOf(f[0]);
-    record = rec >= 0 ? recName(rec) : QByteArray(f[0].data(), qMin<qsizetype>(f[0].size(), 8));
+    // Unknown types share one key: the reason quotes the text, and a garbage
+    // file cannot grow the per-type table.
+    record = rec >= 0 ? recName(rec) : QByteArrayLiteral("?");
 }
 
 void FileChecker::State::order() {
@@ -399,7 +408,7 @@ void FileChecker::State::values() {
     }
 }
 
-QDate FileChecker::State::date(int k, bool requiredField, bool mustBeInPeriod) {
+QDate FileChecker::State::date(int k, bool requiredField, Period period) {
     const QByteArrayView v = field(k);
     if (v.isEmpty()) {
         if (requiredField)
@@ -408,14 +417,14 @@ QDate FileChecker::State::date(int k, bool requiredField, bool mustBeInPeriod) {
     }
     const auto d = rules::parseDate(v);
     problem(k, d.problem);
-    if (!d.date.isValid() || !periodStart.isValid())
+    if (!d.date.isValid() || !periodStart.isValid() || period == Period::Free)
         return d.date;
     if (d.date < periodStart || d.date > periodEnd) {
         const QString reason = QStringLiteral("data %1 fora do período do arquivo (%2 a %3)")
                                    .arg(d.date.toString(QStringLiteral("dd/MM/yyyy")),
                                         periodStart.toString(QStringLiteral("dd/MM/yyyy")),
                                         periodEnd.toString(QStringLiteral("dd/MM/yyyy")));
-        add(mustBeInPeriod ? Severity::Error : Severity::Warning, k, reason);
+        add(period == Period::Inside ? Severity::Error : Severity::Warning, k, reason);
     }
     return d.date;
 }
@@ -460,8 +469,8 @@ void FileChecker::State::rec0000() {
     if (!field(7).isEmpty() && !states.contains(view(field(7))))
         warning(7, QStringLiteral("UF desconhecida: \"%1\"").arg(rules::shown(field(7))));
     code(12, {"0", "1", "2"});
-    const QDate start = date(13, true, false);
-    const QDate end = date(14, true, false);
+    const QDate start = date(13, true, Period::Free);
+    const QDate end = date(14, true, Period::Free);
     if (start.isValid() && end.isValid()) {
         if (start > end) {
             error(14, QStringLiteral("data final anterior à data inicial"));
@@ -479,15 +488,15 @@ void FileChecker::State::rec0000() {
 void FileChecker::State::rec0050() {
     problem(3, rules::checkCnpj(field(3)));
     problem(4, rules::checkCpf(field(4)));
-    const QDate from = date(6, false, false);
-    const QDate to = date(7, false, false);
+    const QDate from = date(6, false, Period::Free);
+    const QDate to = date(7, false, Period::Free);
     if (from.isValid() && to.isValid() && from > to)
         warning(7, QStringLiteral("fim da prestação do serviço anterior ao início"));
 }
 
 void FileChecker::State::rec0100() {
-    const QDate from = date(4, false, false);
-    const QDate to = date(5, false, false);
+    const QDate from = date(4, false, Period::Free);
+    const QDate to = date(5, false, Period::Free);
     if (from.isValid() && to.isValid() && from > to)
         warning(5, QStringLiteral("fim da prestação do serviço anterior ao início"));
     problem(6, rules::checkCnpj(field(6)));
@@ -495,7 +504,7 @@ void FileChecker::State::rec0100() {
 }
 
 void FileChecker::State::recI050() {
-    date(2, true, true);
+    date(2, true, Period::Inside);
     Account a;
     a.line = lineNo;
     code(3, {"1", "2", "3", "4", "5", "9"});
@@ -530,7 +539,7 @@ void FileChecker::State::recI050() {
 }
 
 void FileChecker::State::recI100() {
-    date(2, false, false);
+    date(2, false, Period::Free); // the cost centre's own update date
     if (field(4).isEmpty())
         warning(4, QStringLiteral("nome do centro de custo vazio"));
     if (!required(3))
@@ -590,7 +599,7 @@ void FileChecker::State::recI150() {
 }
 
 void FileChecker::State::recI200() {
-    const QDate when = date(2, true, true);
+    const QDate when = date(2, true, Period::Inside);
     const int acc = account(3);
     const QByteArrayView centre = field(4);
     if (!centre.isEmpty() && !costCentres.contains(view(centre)))
@@ -615,8 +624,7 @@ void FileChecker::State::recI200() {
     Movement& m = movements[accountMonth(acc, rules::monthKey(when))];
     if (m.firstLine == 0)
         m.firstLine = lineNo;
-    m.debits += debit;
-    m.credits += credit;
+    m.add(debit, credit);
 }
 
 void FileChecker::State::entry(QByteArrayView number, qint64 debit, qint64 credit) {
@@ -635,9 +643,8 @@ void FileChecker::State::entry(QByteArrayView number, qint64 debit, qint64 credi
         auto it = map.find(key);
         if (it == map.end())
             it = map.insert(key, Movement{0, 0, lineNo});
-        it->debits += debit;
-        it->credits += credit;
-        if (it->debits == it->credits)
+        it->add(debit, credit);
+        if (it->debits == it->credits && !it->overflow)
             map.erase(it);
     };
     if (numeric)
@@ -647,7 +654,8 @@ void FileChecker::State::entry(QByteArrayView number, qint64 debit, qint64 credi
 }
 
 void FileChecker::State::recI250() {
-    date(2, true, false);
+    // The assessment month, which the user picks apart from the period.
+    date(2, true, Period::Warn);
     const int acc = account(3);
     if (acc >= 0 && accounts[static_cast<size_t>(acc)].nature != '4')
         error(3, QStringLiteral("conta %1 não é conta de resultado (natureza 4)")
@@ -786,6 +794,8 @@ void FileChecker::State::finishMovements() {
     const QByteArray i150 = recName(RI150);
     for (auto it = balances.cbegin(); it != balances.cend(); ++it) {
         const Movement m = movements.value(it.key());
+        if (m.overflow)
+            continue;
         const QString code = rules::shown(accounts[static_cast<size_t>(it.key() >> 20)].code);
         const QString month = rules::monthText(static_cast<int>(it.key() & 0xFFFFF));
         if (m.debits != it->debits)
@@ -813,7 +823,7 @@ void FileChecker::State::finishMovements() {
 void FileChecker::State::finishEntries() {
     const QByteArray i200 = recName(RI200);
     const auto check = [&](const QString& number, const Movement& m) {
-        if (m.debits != m.credits)
+        if (m.debits != m.credits && !m.overflow)
             report.add(Severity::Error, m.firstLine, i200, 9,
                        QStringLiteral("lançamento %1: débitos %2 e créditos %3 diferem")
                            .arg(number, rules::centsText(m.debits), rules::centsText(m.credits)));

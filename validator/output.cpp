@@ -53,7 +53,9 @@ QJsonArray findingsJson(const QList<Finding>& list) {
 
 QString findingText(const Finding& f) {
     QString s = f.line > 0 ? QStringLiteral("linha %1").arg(f.line) : QStringLiteral("arquivo");
-    if (!f.record.isEmpty())
+    if (f.record == "?")
+        s += QStringLiteral(", registro desconhecido");
+    else if (!f.record.isEmpty())
         s += QStringLiteral(", registro %1").arg(rules::shown(f.record));
     if (f.field > 0)
         s += QStringLiteral(", campo %1").arg(f.field);

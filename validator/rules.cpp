@@ -180,11 +180,11 @@ AmountValue parseAmount(QByteArrayView v) {
             error(QStringLiteral("valor com mais de duas casas decimais: \"%1\"").arg(shown(v)));
         return r;
     }
-    // Fifteen whole digits keep every sum of a large file within 64 bits.
+    // Sixteen whole digits (the generator's widest amount) fit 64-bit cents.
     qsizetype start = 0;
     while (start + 1 < whole.size() && whole[start] == '0')
         ++start;
-    if (whole.size() - start > 15) {
+    if (whole.size() - start > 16) {
         r.problem = error(QStringLiteral("valor grande demais: \"%1\"").arg(shown(v)));
         return r;
     }

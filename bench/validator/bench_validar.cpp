@@ -1,11 +1,14 @@
 // Writes a synthetic digital file of N postings (default 1,000,000) and
 // times the checker on it, printing wall time, throughput and peak memory.
-// Usage: bench_validar [POSTINGS] [FILE]   (FILE kept when given)
+// Usage: bench_validar [--spread] [POSTINGS] [FILE]   (FILE kept when given)
+// --spread writes every debit posting before every credit posting, so that no
+// entry balances until the second half: the checker's worst case for memory.
 #include "validator/checker.h"
 #include "validator/output.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <vector>
@@ -63,9 +66,9 @@ struct Generator {
 };
 
 struct Writer {
+    explicit Writer(QFile& file) : f(file) {}
     QFile& f;
     qint64 lines = 0;
-    std::vector<qint64> perType = std::vector<qint64>(32, 0);
     QByteArray buffer;
     void line(const QByteArray& l) {
         buffer += l;
@@ -80,7 +83,7 @@ struct Writer {
     }
 };
 
-bool writeFile(const QString& path, qint64 postings) {
+bool writeFile(const QString& path, qint64 postings, bool spread) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
@@ -93,7 +96,7 @@ bool writeFile(const QString& path, qint64 postings) {
         debits[static_cast<size_t>(p.debit * months + p.month)] += p.cents;
         credits[static_cast<size_t>(p.credit * months + p.month)] += p.cents;
     }
-    Writer w{f};
+    Writer w(f);
     w.line("0000|EMPRESA DE TESTE LTDA|11222333000181||||SP||3550|||2|01012025|31122025|003|90|1");
     w.line("0001|0");
     w.line("0050|CONTADOR|11222333000181|11144477735|SP1|01012025|31122025||||||||||");
@@ -125,16 +128,27 @@ bool writeFile(const QString& path, qint64 postings) {
             ++balanceLines;
         }
     }
-    Generator again;
-    for (qint64 e = 0; e < entries; ++e) {
-        const Posting p = again.entry(e, entries);
+    const auto posting = [&w](const Posting& p, qint64 e, bool debit) {
         const QByteArray date = QByteArray::number(p.day + 100).mid(1) +
                                 QByteArray::number(p.month + 101).mid(1) + "2025";
-        const QByteArray tail = "|" + QByteArray::number(e + 1) + "|N|HISTORICO DO LANCAMENTO " +
-                                QByteArray::number(e + 1);
-        w.line("I200|" + date + "|" + code(p.debit) + "|CC" + QByteArray::number(e % centres) +
-               "||" + amount(p.cents) + "|D|DOC" + tail);
-        w.line("I200|" + date + "|" + code(p.credit) + "|||" + amount(p.cents) + "|C|DOC" + tail);
+        const QByteArray centre = debit ? "CC" + QByteArray::number(e % centres) : QByteArray();
+        w.line("I200|" + date + "|" + code(debit ? p.debit : p.credit) + "|" + centre + "||" +
+               amount(p.cents) + (debit ? "|D|DOC|" : "|C|DOC|") + QByteArray::number(e + 1) +
+               "|N|HISTORICO DO LANCAMENTO " + QByteArray::number(e + 1));
+    };
+    if (!spread) {
+        Generator again;
+        for (qint64 e = 0; e < entries; ++e) {
+            const Posting p = again.entry(e, entries);
+            posting(p, e, true);
+            posting(p, e, false);
+        }
+    } else {
+        for (const bool debit : {true, false}) {
+            Generator again;
+            for (qint64 e = 0; e < entries; ++e)
+                posting(again.entry(e, entries), e, debit);
+        }
     }
     w.line("I250|01122025|3.01.1100|0|D");
     const qint64 blockI = w.lines - 5 + 1;
@@ -169,14 +183,15 @@ bool writeFile(const QString& path, qint64 postings) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool spread = args.removeAll(QStringLiteral("--spread")) > 0;
     const qint64 postings = args.size() > 1 ? args[1].toLongLong() : 1000000;
     QTemporaryDir dir;
     const QString path = args.size() > 2 ? args[2] : dir.filePath(QStringLiteral("bench.txt"));
 
     QElapsedTimer t;
     t.start();
-    if (postings < 2 || !writeFile(path, postings)) {
+    if (postings < 2 || !writeFile(path, postings, spread)) {
         std::fprintf(stderr, "bench_validar: cannot write %s\n", qPrintable(path));
         return 2;
     }

@@ -136,11 +136,12 @@ public:
                 return fail(QStringLiteral("%1: integer out of range").arg(QLatin1String(what)));
             out = static_cast<qint64>(u);
         } else if (r_.isNegativeInteger()) {
+            // Qt gives the magnitude: n stands for -n, and 0 for -2^64.
             const quint64 n = static_cast<quint64>(r_.toNegativeInteger());
-            // The stored value is -1 - n.
-            if (n > static_cast<quint64>(std::numeric_limits<qint64>::max()))
+            constexpr quint64 limit = static_cast<quint64>(std::numeric_limits<qint64>::max()) + 1;
+            if (n == 0 || n > limit)
                 return fail(QStringLiteral("%1: integer out of range").arg(QLatin1String(what)));
-            out = -1 - static_cast<qint64>(n);
+            out = n == limit ? std::numeric_limits<qint64>::min() : -static_cast<qint64>(n);
         } else {
             return fail(QStringLiteral("%1: integer expected").arg(QLatin1String(what)));
         }

@@ -29,10 +29,11 @@ QString firstDifference(const QByteArray& got, const QByteArray& want) {
         const QByteArray a = i < g.size() ? g[i] : "<fim>";
         const QByteArray b = i < w.size() ? w[i] : "<fim>";
         if (a != b)
+            // One pass: the encoded lines hold "%" signs of their own.
             return QString("linha %1:\n  obtido:   %2\n  esperado: %3")
-                .arg(i + 1)
-                .arg(QString::fromLatin1(a.toPercentEncoding(" |,;:/()&@-_.")))
-                .arg(QString::fromLatin1(b.toPercentEncoding(" |,;:/()&@-_.")));
+                .arg(QString::number(i + 1),
+                     QString::fromLatin1(a.toPercentEncoding(" |,;:/()&@-_.")),
+                     QString::fromLatin1(b.toPercentEncoding(" |,;:/()&@-_.")));
     }
     return {};
 }

@@ -77,6 +77,7 @@ class ValChecker : public QObject {
 private slots:
     void sampleIsClean();
     void placeholdersAreAccepted();
+    void datesNotTiedToThePeriod();
     void findings_data();
     void findings();
     void entriesSpreadThroughTheFile_data();
@@ -97,6 +98,18 @@ void ValChecker::placeholdersAreAccepted() {
     QVERIFY2(r.errorCount() == 0, qPrintable(dump(r.errors())));
     // Four placeholder lines and the empty chart of accounts.
     QCOMPARE(r.warningCount(), 5);
+}
+
+void ValChecker::datesNotTiedToThePeriod() {
+    // A cost centre's update date and the service periods of the accountant
+    // and the supplier may lie anywhere.
+    QList<QByteArray> body = sampleBody();
+    body[2].replace("|01012025|31122025|", "|01012019|31122030|");
+    body[3].replace("|01012025|31122025|", "|01012019|31122030|");
+    body[13].replace("I100|01012025|", "I100|15032011|");
+    const Report r = checkText(joined(withCounts(body)));
+    QVERIFY2(r.errorCount() == 0, qPrintable(dump(r.errors())));
+    QVERIFY2(r.warningCount() == 0, qPrintable(dump(r.warnings())));
 }
 
 void ValChecker::findings_data() {
@@ -125,10 +138,10 @@ void ValChecker::findings_data() {
                                             << "E" << QByteArray("9001|1") << QByteArray("9001")
                                             << 0 << "depois do registro 9999" << -1;
     QTest::addRow("empty line") << replacedFinal("I005|G", "") << "E" << QByteArray("\r")
-                                << QByteArray("") << 1 << "linha vazia" << -1;
+                                << QByteArray("?") << 1 << "linha vazia" << -1;
     QTest::addRow("unknown record type")
-        << replacedFinal("I005|G", "I006|G") << "E" << QByteArray("I006") << QByteArray("I006") << 1
-        << "desconhecido" << -1;
+        << replacedFinal("I005|G", "I006|G") << "E" << QByteArray("I006") << QByteArray("?") << 1
+        << "desconhecido: \"I006\"" << -1;
     QTest::addRow("UTF-8 text") << replaced("I100|01012025|CC1|ADMINISTRA\xC7\xC3O",
                                             "I100|01012025|CC1|ADMINISTRA\xC3\x87\xC3\x83O")
                                 << "E" << QByteArray("I100") << QByteArray("I100") << 4 << "UTF-8"

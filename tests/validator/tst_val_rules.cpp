@@ -78,7 +78,9 @@ void ValRules::amounts_data() {
     QTest::addRow("leading zeros") << QByteArray("0012,30") << true << qint64(1230);
     QTest::addRow("fifteen digits")
         << QByteArray("999999999999999,99") << true << qint64(99999999999999999);
-    QTest::addRow("sixteen digits") << QByteArray("1000000000000000") << false << qint64(0);
+    QTest::addRow("sixteen digits")
+        << QByteArray("1000000000000000") << true << qint64(100000000000000000);
+    QTest::addRow("seventeen digits") << QByteArray("10000000000000000") << false << qint64(0);
     QTest::addRow("three decimals") << QByteArray("1,234") << false << qint64(0);
     QTest::addRow("minus sign") << QByteArray("-10,00") << false << qint64(0);
     QTest::addRow("plus sign") << QByteArray("+10") << false << qint64(0);

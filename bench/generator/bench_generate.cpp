@@ -1,0 +1,257 @@
+// bench_generate [POSTINGS] [--banco PATH]
+//
+// Generates the demo company's file for its year through the socket server
+// on loopback, the way the screen does, and prints: wall time, remote calls,
+// time per call, the raw loopback round trip of a small message, their ratio,
+// and the client's peak resident memory. The server runs as its own process
+// (gerarqprev-server beside this program), so the memory is the client's.
+// The same run through the in-process server follows, for comparison.
+#include "cli/gerar.h"
+#include "server/localserver.h"
+#include "suite/core/netconnection.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+// A value of /proc/self/status in kB (VmHWM: peak resident; VmRSS: now).
+long procStatusKb(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray k = QByteArray(key) + ':';
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(k))
+            return line.mid(k.size()).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// Counts the calls that go through.
+class Counting final : public suite::RemoteServer {
+public:
+    explicit Counting(suite::RemoteServer& inner) : inner_(inner) {}
+    suite::RemoteResult call(const QString& method, QList<suite::RemoteArg>& args) override {
+        ++calls;
+        return inner_.call(method, args);
+    }
+    qint64 calls = 0;
+
+private:
+    suite::RemoteServer& inner_;
+};
+
+// Echoes whatever arrives on one loopback connection.
+class Echo : public QThread {
+public:
+    Echo() {
+        start();
+        while (!port_.load())
+            QThread::yieldCurrentThread();
+    }
+    ~Echo() override { wait(); }
+    quint16 port() const { return port_.load(); }
+
+protected:
+    void run() override {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        port_ = server.serverPort();
+        if (!server.waitForNewConnection(10000))
+            return;
+        QTcpSocket* s = server.nextPendingConnection();
+        while (s->state() == QAbstractSocket::ConnectedState) {
+            if (!s->waitForReadyRead(10000))
+                break;
+            s->write(s->readAll());
+            s->waitForBytesWritten(10000);
+        }
+    }
+
+private:
+    std::atomic<quint16> port_{0};
+};
+
+// Mean round trip, in microseconds, of a 64-byte message over loopback.
+double rawRoundTripUs(int rounds) {
+    Echo echo;
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, echo.port());
+    if (!s.waitForConnected(5000))
+        return -1;
+    s.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    const QByteArray msg(64, 'x');
+    QElapsedTimer t;
+    for (int i = -100; i < rounds; ++i) { // the first hundred warm up
+        if (i == 0)
+            t.start();
+        s.write(msg);
+        s.waitForBytesWritten(5000);
+        qint64 got = 0;
+        while (got < msg.size() && s.waitForReadyRead(5000))
+            got += s.readAll().size();
+    }
+    const double us = double(t.nsecsElapsed()) / 1000.0 / rounds;
+    s.disconnectFromHost();
+    return us;
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+const QStringList kRun = {"--empresa",       "01",         "--inicio",     "01/01/2025",
+                          "--fim",           "31/12/2025", "--apuracao",   "31/12/2025",
+                          "--contab-inicio", "01/01/2025", "--contab-fim", "31/12/2025",
+                          "--info-inicio",   "01/01/2025", "--info-fim",   "31/12/2025",
+                          "--cargo",         "Contador",   "--substituir", "--silencioso"};
+
+struct Timed {
+    int status = -1;
+    double seconds = 0;
+    qint64 calls = 0;
+    qint64 bytes = 0;
+    QString err;
+};
+
+Timed generate(suite::RemoteServer& server, const QString& dest) {
+    Counting counting(server);
+    cli::Injected inj;
+    inj.server = &counting;
+    inj.companyExists = [](const QString&) { return true; };
+    QString o, e;
+    QTextStream os(&o), es(&e);
+    Timed r;
+    QElapsedTimer t;
+    t.start();
+    r.status = cli::runGerar(kRun + QStringList{"--saida", dest}, os, es, inj);
+    r.seconds = double(t.nsecsElapsed()) / 1e9;
+    r.calls = counting.calls;
+    r.bytes = QFileInfo(dest).size();
+    es.flush();
+    r.err = e;
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    int postings = 20000;
+    QString dbPath;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--banco") && i + 1 < args.size())
+            dbPath = args[++i];
+        else
+            postings = args[i].toInt();
+    }
+    if (postings <= 0) {
+        std::fprintf(stderr, "uso: bench_generate [LANÇAMENTOS] [--banco CAMINHO]\n");
+        return 2;
+    }
+
+    QTemporaryDir tmp;
+    const QString serverProgram = QCoreApplication::applicationDirPath() + "/gerarqprev-server";
+    if (dbPath.isEmpty())
+        dbPath = tmp.filePath("demo.db");
+    if (!QFileInfo::exists(dbPath)) {
+        // Made by the server program, so none of it counts in this process.
+        QElapsedTimer t;
+        t.start();
+        const int rc = QProcess::execute(
+            serverProgram, {"demo", "--banco", dbPath, "--lancamentos", QString::number(postings)});
+        if (rc != 0) {
+            std::fprintf(stderr, "a base de demonstração não foi criada (%d)\n", rc);
+            return 1;
+        }
+        out() << "base: " << dbPath << " criada em " << t.elapsed() / 1000.0 << " s\n";
+    }
+
+    const double rtt = rawRoundTripUs(5000);
+    const long baseKb = procStatusKb("VmHWM");
+
+    const quint16 port = freePort();
+    QProcess srv;
+    srv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    srv.start(serverProgram,
+              {"--banco", dbPath, "--escuta", QStringLiteral("127.0.0.1:%1").arg(port), "--log",
+               tmp.filePath("servidor.log")});
+    if (!srv.waitForStarted(5000)) {
+        std::fprintf(stderr, "o servidor não iniciou\n");
+        return 1;
+    }
+
+    Timed net;
+    {
+        suite::TNetConnection conn(QStringLiteral("KLT40500.rdmGerArqPrev"));
+        conn.SetHost(QStringLiteral("127.0.0.1"));
+        conn.SetPort(port);
+        conn.SetTimeoutMs(60000);
+        conn.ThrowException = false;
+        for (int i = 0; i < 100 && !conn.Connected(); ++i) {
+            conn.SetConnected(true);
+            if (!conn.Connected())
+                QThread::msleep(50);
+        }
+        if (!conn.Connected()) {
+            std::fprintf(stderr, "sem conexão com o servidor na porta %d\n", port);
+            srv.kill();
+            srv.waitForFinished();
+            return 1;
+        }
+        net = generate(conn.AppServer(), tmp.filePath("rede.txt"));
+    }
+    const long afterKb = procStatusKb("VmRSS");
+    const long clientKb = procStatusKb("VmHWM");
+    srv.terminate();
+    srv.waitForFinished(10000);
+    if (net.status != 0) {
+        std::fprintf(stderr, "a geração falhou (%d): %s\n", net.status, qPrintable(net.err));
+        return 1;
+    }
+
+    Timed local;
+    {
+        server::LocalServer inProcess(dbPath, QStringLiteral("bench-local"));
+        local = generate(inProcess, tmp.filePath("local.txt"));
+    }
+    const bool same = [&] {
+        QFile a(tmp.filePath("rede.txt")), b(tmp.filePath("local.txt"));
+        return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+               a.readAll() == b.readAll();
+    }();
+
+    const double perCallUs = net.seconds * 1e6 / double(net.calls);
+    out() << "lançamentos pedidos:        " << postings << "\n"
+          << "arquivo:                    " << net.bytes << " bytes\n"
+          << "tempo (socket, loopback):   " << net.seconds << " s\n"
+          << "chamadas remotas:           " << net.calls << "\n"
+          << "tempo por chamada:          " << perCallUs << " us\n"
+          << "ida e volta TCP pura:       " << rtt << " us\n"
+          << "razão chamada / ida e volta: " << perCallUs / rtt << "\n"
+          << "memória de pico do cliente: " << clientKb / 1024.0 << " MB (antes da geração "
+          << baseKb / 1024.0 << " MB, ao fim " << afterKb / 1024.0 << " MB)\n"
+          << "tempo (no processo):        " << local.seconds << " s, "
+          << local.seconds * 1e6 / double(local.calls) << " us por chamada\n"
+          << "mesmos bytes nos dois:      " << (same ? "sim" : "NÃO") << "\n";
+    out().flush();
+    return same ? 0 : 1;
+}

@@ -1,0 +1,343 @@
+#include "server/socketserver.h"
+#include "server/localserver.h"
+#include "suite/core/protocol.h"
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMutex>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <atomic>
+#include <list>
+
+namespace server {
+
+using suite::RemoteError;
+using suite::RemoteResult;
+namespace proto = suite::proto;
+
+namespace {
+
+// Compares without stopping at the first difference, so the time taken does
+// not tell how much of a guess was right.
+bool sameToken(const QString& a, const QString& b) {
+    const QByteArray x = a.toUtf8(), y = b.toUtf8();
+    const QByteArray& z = x.size() == y.size() ? y : x;
+    unsigned diff = x.size() == y.size() ? 0u : 1u;
+    for (qsizetype i = 0; i < x.size(); ++i)
+        diff |= static_cast<unsigned>(static_cast<unsigned char>(x[i]) ^ static_cast<unsigned char>(z[i]));
+    return diff == 0;
+}
+
+class Worker;
+
+} // namespace
+
+struct SocketServer::Impl {
+    SocketServerOptions opt;
+    std::unique_ptr<QTcpServer> tcp;
+    std::unique_ptr<QLocalServer> local;
+    // The listeners accept on a thread of their own, so the owner's thread
+    // need not run an event loop (the tests call through it meanwhile).
+    QThread acceptor;
+    QObject* context = nullptr;
+    std::atomic<quint16> boundPort{0};
+    bool listen(QString& error);
+    std::atomic<bool> stopping{false};
+    std::atomic<int> open{0};
+    std::atomic<quint64> serial{0};
+    QMutex mutex;
+    std::list<QThread*> workers;
+
+    void log(const QString& line) {
+        if (opt.log)
+            opt.log(line);
+    }
+    void spawn(qintptr descriptor, bool isLocal);
+    void reap();
+};
+
+namespace {
+
+class Worker : public QThread {
+public:
+    Worker(SocketServer::Impl& s, qintptr descriptor, bool isLocal)
+        : srv_(s), descriptor_(descriptor), local_(isLocal) {}
+
+protected:
+    void run() override {
+        ++srv_.open;
+        QElapsedTimer clock;
+        clock.start();
+        std::unique_ptr<QIODevice> dev;
+        QString peer;
+        if (local_) {
+            auto s = std::make_unique<QLocalSocket>();
+            s->setSocketDescriptor(static_cast<quintptr>(descriptor_));
+            peer = QStringLiteral("unix");
+            dev = std::move(s);
+        } else {
+            auto s = std::make_unique<QTcpSocket>();
+            s->setSocketDescriptor(descriptor_);
+            s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            peer = QStringLiteral("%1:%2").arg(s->peerAddress().toString()).arg(s->peerPort());
+            dev = std::move(s);
+        }
+        const QString outcome = serve(*dev);
+        srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")
+                     .arg(peer)
+                     .arg(calls_)
+                     .arg(failures_)
+                     .arg(clock.elapsed())
+                     .arg(outcome));
+        dev.reset();
+        --srv_.open;
+    }
+
+private:
+    bool reply(QIODevice& dev, quint64 id, const RemoteResult& r) {
+        QByteArray payload = proto::encodeReply(id, r);
+        if (static_cast<quint64>(payload.size()) > proto::kMaxFrame)
+            payload = proto::encodeReply(
+                id, RemoteResult::failure(RemoteError::Internal,
+                                          QStringLiteral("resposta maior que o limite do protocolo")));
+        return proto::writeFrame(dev, payload, 60000);
+    }
+
+    QString serve(QIODevice& dev) {
+        proto::FrameReader reader(proto::kMaxRequestFrame);
+        QByteArray payload;
+        const auto stop = [this] { return srv_.stopping.load(); };
+        proto::IoStatus st = proto::readFrame(dev, reader, payload, srv_.opt.helloTimeoutMs, stop);
+        if (st != proto::IoStatus::Ok)
+            return QStringLiteral("sem saudação");
+        proto::Hello hello;
+        QString err;
+        if (!proto::decodeHello(payload, hello, err)) {
+            proto::writeFrame(dev, proto::encodeWelcome(RemoteError::BadFrame, err), 5000);
+            return QStringLiteral("saudação inválida: %1").arg(err);
+        }
+        if (hello.version != proto::kVersion) {
+            proto::writeFrame(dev,
+                              proto::encodeWelcome(RemoteError::VersionMismatch,
+                                                   QStringLiteral("versão de protocolo %1 não suportada (servidor: %2)")
+                                                       .arg(hello.version)
+                                                       .arg(proto::kVersion)),
+                              5000);
+            return QStringLiteral("versão %1 recusada").arg(hello.version);
+        }
+        if (!srv_.opt.token.isEmpty() && !sameToken(hello.token, srv_.opt.token)) {
+            proto::writeFrame(dev, proto::encodeWelcome(RemoteError::Unauthorized, QStringLiteral("token inválido")),
+                              5000);
+            return QStringLiteral("token recusado");
+        }
+        std::unique_ptr<LocalServer> methods;
+        try {
+            methods = std::make_unique<LocalServer>(
+                srv_.opt.databaseUrl, QStringLiteral("gerarqprev-srv-%1").arg(++srv_.serial));
+        } catch (const std::exception& e) {
+            const QString why = QString::fromUtf8(e.what());
+            proto::writeFrame(dev, proto::encodeWelcome(RemoteError::Database, why), 5000);
+            return QStringLiteral("banco indisponível: %1").arg(why);
+        }
+        if (!proto::writeFrame(dev, proto::encodeWelcome(), 5000))
+            return QStringLiteral("perdida na saudação");
+
+        for (;;) {
+            st = proto::readFrame(dev, reader, payload, -1, stop);
+            switch (st) {
+            case proto::IoStatus::Ok:
+                break;
+            case proto::IoStatus::BadFrame:
+                // The length cannot be trusted, so the stream cannot be
+                // resynchronised: answer and close.
+                ++failures_;
+                reply(dev, 0,
+                      RemoteResult::failure(RemoteError::BadFrame,
+                                            QStringLiteral("quadro vazio ou maior que %1 bytes")
+                                                .arg(reader.maxFrame())));
+                srv_.log(QStringLiteral("quadro inválido (vazio ou grande demais)"));
+                return QStringLiteral("encerrada por quadro inválido");
+            case proto::IoStatus::Stopped:
+                return QStringLiteral("encerrada pelo servidor");
+            default:
+                return QStringLiteral("encerrada pelo cliente");
+            }
+            proto::Request req;
+            const RemoteError bad = proto::decodeRequest(payload, req, err);
+            ++calls_;
+            RemoteResult r;
+            if (bad != RemoteError::None) {
+                r = RemoteResult::failure(bad, QStringLiteral("pedido inválido: %1").arg(err));
+            } else {
+                r = methods->call(req.method, req.args);
+            }
+            if (!r.ok()) {
+                ++failures_;
+                srv_.log(QStringLiteral("falha em %1 (código %2): %3")
+                             .arg(req.method.left(40).isEmpty() ? QStringLiteral("?") : req.method.left(40))
+                             .arg(static_cast<int>(r.error))
+                             .arg(r.message));
+            }
+            if (!reply(dev, req.id, r))
+                return QStringLiteral("perdida ao responder");
+        }
+    }
+
+    SocketServer::Impl& srv_;
+    qintptr descriptor_;
+    bool local_;
+    int calls_ = 0;
+    int failures_ = 0;
+};
+
+class TcpListener : public QTcpServer {
+public:
+    explicit TcpListener(SocketServer::Impl& s) : srv_(s) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { srv_.spawn(descriptor, false); }
+
+private:
+    SocketServer::Impl& srv_;
+};
+
+class LocalListener : public QLocalServer {
+public:
+    explicit LocalListener(SocketServer::Impl& s) : srv_(s) {}
+
+protected:
+    void incomingConnection(quintptr descriptor) override {
+        srv_.spawn(static_cast<qintptr>(descriptor), true);
+    }
+
+private:
+    SocketServer::Impl& srv_;
+};
+
+} // namespace
+
+void SocketServer::Impl::spawn(qintptr descriptor, bool isLocal) {
+    reap();
+    auto* w = new Worker(*this, descriptor, isLocal);
+    {
+        QMutexLocker lock(&mutex);
+        workers.push_back(w);
+    }
+    w->start();
+}
+
+void SocketServer::Impl::reap() {
+    QMutexLocker lock(&mutex);
+    for (auto it = workers.begin(); it != workers.end();) {
+        if ((*it)->isFinished()) {
+            (*it)->wait();
+            delete *it;
+            it = workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+SocketServer::SocketServer(SocketServerOptions options, QObject* parent)
+    : QObject(parent), d(std::make_unique<Impl>()) {
+    d->opt = std::move(options);
+}
+
+SocketServer::~SocketServer() {
+    stop();
+}
+
+bool SocketServer::Impl::listen(QString& error) {
+    if (opt.tcp) {
+        tcp = std::make_unique<TcpListener>(*this);
+        QHostAddress address;
+        if (opt.host == QLatin1String("*") || opt.host.isEmpty())
+            address = QHostAddress::Any;
+        else if (opt.host == QLatin1String("localhost"))
+            address = QHostAddress::LocalHost;
+        else if (!address.setAddress(opt.host)) {
+            error = QStringLiteral("endereço inválido: %1").arg(opt.host);
+            tcp.reset();
+            return false;
+        }
+        if (!tcp->listen(address, static_cast<quint16>(opt.port))) {
+            error = QStringLiteral("não foi possível escutar em %1:%2: %3")
+                        .arg(opt.host)
+                        .arg(opt.port)
+                        .arg(tcp->errorString());
+            tcp.reset();
+            return false;
+        }
+        boundPort = tcp->serverPort();
+        log(QStringLiteral("escutando em %1:%2").arg(opt.host).arg(tcp->serverPort()));
+    }
+    if (!opt.unixSocket.isEmpty()) {
+        local = std::make_unique<LocalListener>(*this);
+        local->setSocketOptions(QLocalServer::UserAccessOption);
+        QLocalServer::removeServer(opt.unixSocket); // a stale file from a crash
+        if (!local->listen(opt.unixSocket)) {
+            error = QStringLiteral("não foi possível escutar em %1: %2")
+                        .arg(opt.unixSocket, local->errorString());
+            local.reset();
+            tcp.reset();
+            return false;
+        }
+        log(QStringLiteral("escutando em %1").arg(opt.unixSocket));
+    }
+    return true;
+}
+
+bool SocketServer::start(QString& error) {
+    if (d->context)
+        return true;
+    d->stopping = false;
+    d->acceptor.start();
+    d->context = new QObject;
+    d->context->moveToThread(&d->acceptor);
+    bool ok = false;
+    QMetaObject::invokeMethod(
+        d->context, [&] { ok = d->listen(error); }, Qt::BlockingQueuedConnection);
+    if (!ok)
+        stop();
+    return ok;
+}
+
+void SocketServer::stop() {
+    if (d->context) {
+        QMetaObject::invokeMethod(
+            d->context,
+            [this] {
+                d->tcp.reset();
+                d->local.reset();
+            },
+            Qt::BlockingQueuedConnection);
+        d->context->deleteLater();
+        d->context = nullptr;
+        d->acceptor.quit();
+        d->acceptor.wait();
+    }
+    d->boundPort = 0;
+    d->stopping = true;
+    std::list<QThread*> all;
+    {
+        QMutexLocker lock(&d->mutex);
+        all.swap(d->workers);
+    }
+    for (QThread* w : all) {
+        w->wait();
+        delete w;
+    }
+}
+
+quint16 SocketServer::port() const {
+    return d->boundPort.load();
+}
+
+int SocketServer::connections() const {
+    return d->open.load();
+}
+
+} // namespace server

@@ -1,0 +1,45 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace server {
+
+struct SocketServerOptions {
+    QString databaseUrl;                       // db::open url; empty: the configured one
+    QString host = QStringLiteral("127.0.0.1"); // TCP address to listen on
+    int port = 21150;                           // 0: any free port (see port())
+    bool tcp = true;                            // false: the Unix socket only
+    QString unixSocket;                         // optional Unix socket path
+    QString token;                              // empty: no authentication
+    int helloTimeoutMs = 10000;                 // a client must greet within this
+    // One line per connection and per failed call; called from any thread.
+    std::function<void(const QString&)> log;
+};
+
+// The application server on sockets: one thread and one database connection
+// per client connection, so a slow client or a long call holds up nobody
+// else. Frames and messages as in docs/protocol.md.
+class SocketServer : public QObject {
+    Q_OBJECT
+public:
+    explicit SocketServer(SocketServerOptions options, QObject* parent = nullptr);
+    ~SocketServer() override; // stops
+
+    // Starts listening; false with error set when an address cannot be used.
+    bool start(QString& error);
+    // Stops listening, ends every connection (each finishes the call it is
+    // running) and waits for their threads.
+    void stop();
+
+    quint16 port() const;
+    int connections() const; // open right now
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace server

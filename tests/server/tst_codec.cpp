@@ -1,0 +1,280 @@
+// The wire codec: every value type survives a round trip; malformed input is
+// refused with an error, never a crash.
+#include "suite/core/protocol.h"
+#include <QCborArray>
+#include <QCborMap>
+#include <QCborValue>
+#include <QtTest>
+
+using namespace suite;
+using namespace suite::proto;
+using Args = QList<RemoteArg>;
+Q_DECLARE_METATYPE(Args)
+
+namespace {
+QByteArray cbor(const QCborValue& v) {
+    return v.toCbor();
+}
+QCborMap request(const QCborArray& args) {
+    return QCborMap{{QStringLiteral("id"), 7}, {QStringLiteral("method"), QStringLiteral("m")},
+                    {QStringLiteral("args"), args}};
+}
+} // namespace
+
+class TestCodec : public QObject {
+    Q_OBJECT
+private slots:
+    void requestRoundTrip_data() {
+        QTest::addColumn<Args>("args");
+        QTest::newRow("no arguments") << Args{};
+        QTest::newRow("text with accents and a bar")
+            << Args{RemoteArg::text(QStringLiteral("Venda | à vista – ação"))};
+        QTest::newRow("empty text") << Args{RemoteArg::text(QString())};
+        QTest::newRow("by-reference texts")
+            << Args{RemoteArg::text("01"), RemoteArg::textRef("T"), RemoteArg::textRef("4.1;4.2")};
+        QTest::newRow("dates") << Args{RemoteArg::date(QDate(2025, 2, 28)), RemoteArg::date(QDate(1, 1, 1))};
+        QTest::newRow("floats")
+            << Args{RemoteArg::real(45716.0), RemoteArg::real(-150.5), RemoteArg::real(0.25)};
+        QTest::newRow("integers")
+            << Args{RemoteArg::integer(0), RemoteArg::integer(-1),
+                    RemoteArg::integer(std::numeric_limits<qint64>::max()),
+                    RemoteArg::integer(std::numeric_limits<qint64>::min())};
+        QTest::newRow("null") << Args{RemoteArg::null()};
+    }
+    void requestRoundTrip() {
+        QFETCH(Args, args);
+        Request in{42, QStringLiteral("GetSaldAntEnc"), args};
+        Request out;
+        QString err;
+        QCOMPARE(decodeRequest(encodeRequest(in), out, err), RemoteError::None);
+        QVERIFY2(err.isEmpty(), qPrintable(err));
+        QCOMPARE(out, in);
+    }
+
+    void replyRoundTrip() {
+        RemoteResult r;
+        r.packet.fields = {{"S", FieldType::String, 20},
+                           {"F", FieldType::Float, 0},
+                           {"I", FieldType::Integer, 0},
+                           {"D", FieldType::DateTime, 0}};
+        r.packet.rows = {{QStringLiteral("1.1.01"), 1500.25, qint64(-3),
+                          QDateTime(QDate(2025, 1, 31), QTime(0, 0))},
+                         {QVariant(), QVariant(), QVariant(), QVariant()},
+                         {QStringLiteral(""), 0.0, qint64(0), QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58))}};
+        r.byRef = {QStringLiteral("T"), QString()};
+        quint64 id = 0;
+        RemoteResult back;
+        QString err;
+        QVERIFY2(decodeReply(encodeReply(9, r), id, back, err), qPrintable(err));
+        QCOMPARE(id, quint64(9));
+        QVERIFY(back.ok());
+        QCOMPARE(back.packet.fields, r.packet.fields);
+        QCOMPARE(back.packet.rows.size(), 3);
+        QCOMPARE(back.packet.rows[0][0].toString(), QStringLiteral("1.1.01"));
+        QCOMPARE(back.packet.rows[0][1].toDouble(), 1500.25);
+        QCOMPARE(back.packet.rows[0][2].toLongLong(), qint64(-3));
+        QCOMPARE(back.packet.rows[0][3].toDateTime(), QDateTime(QDate(2025, 1, 31), QTime(0, 0)));
+        for (const QVariant& v : back.packet.rows[1])
+            QVERIFY(v.isNull());
+        QCOMPARE(back.packet.rows[2][3].toDateTime(), QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58)));
+        QCOMPARE(back.byRef, r.byRef);
+    }
+
+    void errorReplyRoundTrip() {
+        quint64 id = 0;
+        RemoteResult back;
+        QString err;
+        QVERIFY(decodeReply(encodeReply(3, RemoteResult::failure(RemoteError::NotFound, "empresa")),
+                            id, back, err));
+        QCOMPARE(back.error, RemoteError::NotFound);
+        QCOMPARE(back.message, QStringLiteral("empresa"));
+    }
+
+    void greeting() {
+        Hello h;
+        h.token = QStringLiteral("segredo");
+        h.server = QStringLiteral("KLT40500.rdmGerArqPrev");
+        Hello back;
+        QString err;
+        QVERIFY(decodeHello(encodeHello(h), back, err));
+        QCOMPARE(back.token, h.token);
+        QCOMPARE(back.server, h.server);
+        QCOMPARE(back.version, kVersion);
+        QVERIFY(decodeWelcome(encodeWelcome()).ok());
+        QCOMPARE(decodeWelcome(encodeWelcome(RemoteError::Unauthorized, "x")).error,
+                 RemoteError::Unauthorized);
+        const QByteArray other = cbor(QCborMap{{QStringLiteral("proto"), QStringLiteral("gerarqprev")},
+                                               {QStringLiteral("version"), kVersion + 1}});
+        QCOMPARE(decodeWelcome(other).error, RemoteError::VersionMismatch);
+        QVERIFY(!decodeHello(cbor(QCborMap{{QStringLiteral("proto"), QStringLiteral("http")},
+                                           {QStringLiteral("version"), 1}}),
+                             back, err));
+    }
+
+    // The worked example of docs/protocol.md, byte for byte.
+    void documentedExample() {
+        Hello h;
+        h.token = QStringLiteral("abc");
+        h.server = QStringLiteral("KLT40500.rdmGerArqPrev");
+        QCOMPARE(frame(encodeHello(h)).toHex(),
+                 QByteArray("00000043a46570726f746f6a676572617271707265766776657273696f6e0165746f6b656e"
+                            "6361626366736572766572764b4c5434303530302e72646d47657241727150726576"));
+        QCOMPARE(frame(encodeWelcome()).toHex(),
+                 QByteArray("0000001ba26570726f746f6a676572617271707265766776657273696f6e01"));
+        const Request r{2, QStringLiteral("GetSaldAntEnc"),
+                        {RemoteArg::text("01"), RemoteArg::text("_1.1.01_"), RemoteArg::text(""),
+                         RemoteArg::real(45716.0)}};
+        QCOMPARE(frame(encodeRequest(r)).toHex(),
+                 QByteArray("00000036a362696402666d6574686f646d47657453616c64416e74456e63646172677384"
+                            "623031685f312e312e30315f60fb40e6528000000000"));
+        const Request dates{3, QStringLiteral("getsaldmens"),
+                            {RemoteArg::text("01"), RemoteArg::date(QDate(2025, 1, 1)),
+                             RemoteArg::date(QDate(2025, 1, 31))}};
+        QCOMPARE(frame(encodeRequest(dates)).toHex(),
+                 QByteArray("0000003da362696403666d6574686f646b67657473616c646d656e7364617267738362"
+                            "3031d903ec6a323032352d30312d3031d903ec6a323032352d30312d3331"));
+        RemoteResult rep;
+        rep.packet.fields = {{"CDCONTCTBL", FieldType::String, 20},
+                             {"VRSALDEMPR", FieldType::String, 40},
+                             {"IDSALDOFIN", FieldType::String, 1},
+                             {"DTSALDEMPR", FieldType::String, 8}};
+        rep.packet.rows = {{QStringLiteral("1.1.01"), QStringLiteral("1500,00"), QStringLiteral("D"),
+                            QStringLiteral("28022025")}};
+        QCOMPARE(frame(encodeReply(2, rep)).toHex(),
+                 QByteArray("0000008ea362696402667061636b6574a2666669656c647384836a4344434f4e54435442"
+                            "4c66737472696e6714836a565253414c44454d505266737472696e671828836a49445341"
+                            "4c444f46494e66737472696e6701836a445453414c44454d505266737472696e67086472"
+                            "6f7773818466312e312e303167313530302c3030614468323830323230323565627972"
+                            "656680"));
+        QCOMPARE(frame(encodeReply(4, RemoteResult::failure(RemoteError::NotFound, "x"))).toHex(),
+                 QByteArray("0000001ca262696404656572726f72a264636f646506676d6573736167656178"));
+    }
+
+    void framesAcrossReads() {
+        const QByteArray a = frame("abc"), b = frame("de");
+        FrameReader r(16);
+        QByteArray p;
+        const QByteArray all = a + b;
+        for (char c : all.left(a.size() - 1)) {
+            QCOMPARE(r.next(p), FrameReader::Status::NeedMore);
+            r.feed(QByteArray(1, c));
+        }
+        QCOMPARE(r.next(p), FrameReader::Status::NeedMore);
+        r.feed(all.mid(a.size() - 1));
+        QCOMPARE(r.next(p), FrameReader::Status::Ready);
+        QCOMPARE(p, QByteArray("abc"));
+        QCOMPARE(r.next(p), FrameReader::Status::Ready);
+        QCOMPARE(p, QByteArray("de"));
+        QCOMPARE(r.next(p), FrameReader::Status::NeedMore);
+        QCOMPARE(frame("abc").left(4), QByteArray::fromHex("00000003"));
+    }
+
+    void framesRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");
+        QTest::newRow("announces more than the bound")
+            << QByteArray::fromHex("00000011") << static_cast<int>(FrameReader::Status::Oversize);
+        QTest::newRow("announces 4 GiB")
+            << QByteArray::fromHex("ffffffff") << static_cast<int>(FrameReader::Status::Oversize);
+        QTest::newRow("empty frame")
+            << QByteArray::fromHex("00000000") << static_cast<int>(FrameReader::Status::Empty);
+    }
+    void framesRefused() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        FrameReader r(16);
+        r.feed(bytes);
+        QByteArray p;
+        QCOMPARE(static_cast<int>(r.next(p)), status);
+    }
+
+    void malformedRequests_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("code");
+        const int frameErr = static_cast<int>(RemoteError::BadFrame);
+        const int argErr = static_cast<int>(RemoteError::BadArguments);
+        const QByteArray good = encodeRequest({1, "GetPlanContas", {RemoteArg::text("x")}});
+        QTest::newRow("not CBOR at all") << QByteArray("GET / HTTP/1.1\r\n") << frameErr;
+        QTest::newRow("truncated message") << good.left(good.size() - 2) << frameErr;
+        QTest::newRow("trailing bytes") << good + QByteArray("\x01", 1) << frameErr;
+        QTest::newRow("an array instead of a map") << cbor(QCborArray{1, 2}) << frameErr;
+        QTest::newRow("id as text")
+            << cbor(QCborMap{{QStringLiteral("id"), QStringLiteral("1")},
+                             {QStringLiteral("method"), QStringLiteral("m")},
+                             {QStringLiteral("args"), QCborArray{}}})
+            << frameErr;
+        QTest::newRow("no method")
+            << cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("args"), QCborArray{}}}) << frameErr;
+        QTest::newRow("args as a map")
+            << cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("method"), QStringLiteral("m")},
+                             {QStringLiteral("args"), QCborMap{}}})
+            << frameErr;
+        QTest::newRow("argument of an unsupported type (bytes)")
+            << cbor(request(QCborArray{QByteArray("x")})) << argErr;
+        QTest::newRow("argument that is a boolean") << cbor(request(QCborArray{true})) << argErr;
+        QTest::newRow("date tag on a number")
+            << cbor(request(QCborArray{QCborValue(QCborTag(1004), 5)})) << argErr;
+        QTest::newRow("date tag on an invalid date")
+            << cbor(request(QCborArray{QCborValue(QCborTag(1004), QStringLiteral("2025-02-30"))})) << argErr;
+        QTest::newRow("unknown tag")
+            << cbor(request(QCborArray{QCborValue(QCborTag(0), QStringLiteral("2025-01-01T00:00:00Z"))}))
+            << argErr;
+        QCborMap refs = request(QCborArray{1});
+        refs.insert(QStringLiteral("byref"), QCborArray{0});
+        QTest::newRow("by-reference index on a number") << cbor(refs) << argErr;
+        QCborMap far = request(QCborArray{QStringLiteral("a")});
+        far.insert(QStringLiteral("byref"), QCborArray{5});
+        QTest::newRow("by-reference index out of range") << cbor(far) << argErr;
+        // 64 nested arrays under an ignored key.
+        QByteArray deep = QByteArray::fromHex("a3626964016666") + QByteArray("method", 6);
+        deep = cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("method"), QStringLiteral("m")},
+                             {QStringLiteral("args"), QCborArray{}}});
+        deep[0] = static_cast<char>(0xa4); // one more pair follows
+        deep += cbor(QStringLiteral("x")) + QByteArray(64, static_cast<char>(0x81)) + QByteArray(1, 0);
+        QTest::newRow("value nested too deep") << deep << frameErr;
+    }
+    void malformedRequests() {
+        QFETCH(QByteArray, payload);
+        QFETCH(int, code);
+        Request out;
+        QString err;
+        QCOMPARE(static_cast<int>(decodeRequest(payload, out, err)), code);
+        QVERIFY(!err.isEmpty());
+    }
+
+    void malformedReplies_data() {
+        QTest::addColumn<QByteArray>("payload");
+        const QCborArray fields{QCborArray{QStringLiteral("A"), QStringLiteral("string"), 5}};
+        auto reply = [&](const QCborValue& rows) {
+            return cbor(QCborMap{{QStringLiteral("id"), 1},
+                                 {QStringLiteral("packet"),
+                                  QCborMap{{QStringLiteral("fields"), fields}, {QStringLiteral("rows"), rows}}}});
+        };
+        QTest::newRow("row with more cells than fields") << reply(QCborArray{QCborArray{"a", "b"}});
+        QTest::newRow("row with fewer cells than fields") << reply(QCborArray{QCborArray{}});
+        QTest::newRow("number in a string column") << reply(QCborArray{QCborArray{1}});
+        QTest::newRow("neither packet nor error") << cbor(QCborMap{{QStringLiteral("id"), 1}});
+        QTest::newRow("unknown field type")
+            << cbor(QCborMap{{QStringLiteral("id"), 1},
+                             {QStringLiteral("packet"),
+                              QCborMap{{QStringLiteral("fields"),
+                                        QCborArray{QCborArray{QStringLiteral("A"), QStringLiteral("blob"), 0}}},
+                                       {QStringLiteral("rows"), QCborArray{}}}}});
+        // An announced row count far beyond the payload must not be reserved.
+        QByteArray huge = reply(QCborArray{});
+        huge.chop(1);
+        huge += QByteArray::fromHex("9b00ffffffffffffff");
+        QTest::newRow("announced billions of rows") << huge;
+    }
+    void malformedReplies() {
+        QFETCH(QByteArray, payload);
+        quint64 id = 0;
+        RemoteResult r;
+        QString err;
+        QVERIFY(!decodeReply(payload, id, r, err));
+        QVERIFY(!err.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCodec)
+#include "tst_codec.moc"
