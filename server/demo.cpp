@@ -135,8 +135,7 @@ const QList<Group>& groups() {
         {"2.1.01.001", {"Fornecedores nacionais", "Fornecedores estrangeiros"}},
         {"2.1.02.001",
          {"Salários a pagar", "Férias a pagar", "13º salário a pagar", "Pró-labore a pagar"}},
-        {"2.1.02.002",
-         {"INSS a recolher", "FGTS a recolher", "Contribuição sindical a recolher"}},
+        {"2.1.02.002", {"INSS a recolher", "FGTS a recolher", "Contribuição sindical a recolher"}},
         {"2.1.03.001",
          {"ICMS a recolher", "PIS a recolher", "COFINS a recolher", "IRPJ a recolher",
           "CSLL a recolher", "ISS a recolher", "IRRF a recolher"}},
@@ -248,7 +247,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
     const int target = postings > 0 ? postings : kDemoPostings;
     {
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT (SELECT COUNT(*) FROM EMPRESA) + (SELECT COUNT(*) FROM CONTCTBL)")))
+        if (!q.exec(QStringLiteral(
+                "SELECT (SELECT COUNT(*) FROM EMPRESA) + (SELECT COUNT(*) FROM CONTCTBL)")))
             fail(QStringLiteral("verificação"), q.lastError());
         if (q.next() && q.value(0).toLongLong() > 0)
             throw std::runtime_error("demo: o banco já tem empresas ou plano de contas; "
@@ -289,9 +289,9 @@ void makeDemo(QSqlDatabase& db, int postings) {
 
         q.prepare(QStringLiteral("INSERT INTO TECEMPR (CDEMPRESA, NMRAZSOCEMPR, NRINSJUREMPR,"
                                  " NRTELEFOEMPR) VALUES (?, ?, ?, ?)"));
-        for (const QString& v : {company, QStringLiteral("Sistemas Contábeis Exemplo S.A."),
-                                 withCnpjDigits(QStringLiteral("456789120001")),
-                                 QStringLiteral("(11) 4000-1234")})
+        for (const QString& v :
+             {company, QStringLiteral("Sistemas Contábeis Exemplo S.A."),
+              withCnpjDigits(QStringLiteral("456789120001")), QStringLiteral("(11) 4000-1234")})
             q.addBindValue(v);
         exec(q, "TECEMPR");
 
@@ -314,7 +314,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
             q.addBindValue(name.left(40));
             q.addBindValue(levelOf(code));
             q.addBindValue(analytic ? QStringLiteral("A") : QStringLiteral("S"));
-            q.addBindValue(parent.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(parent));
+            q.addBindValue(parent.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                            : QVariant(parent));
             q.addBindValue(code.left(1));
             q.addBindValue(updated);
             exec(q, "CONTCTBL");
@@ -325,10 +326,16 @@ void makeDemo(QSqlDatabase& db, int postings) {
             for (int i = 0; i < g.names.size(); ++i)
                 addAccount(acc(g.code, i + 1), g.names[i], true);
 
-        const QStringList centres = {
-            "Administração", "Comercial",  "Produção", "Logística",
-            "Financeiro",    "Recursos humanos", "Tecnologia da informação",
-            "Diretoria",     "Compras",    "Qualidade"};
+        const QStringList centres = {"Administração",
+                                     "Comercial",
+                                     "Produção",
+                                     "Logística",
+                                     "Financeiro",
+                                     "Recursos humanos",
+                                     "Tecnologia da informação",
+                                     "Diretoria",
+                                     "Compras",
+                                     "Qualidade"};
         q.prepare(QStringLiteral("INSERT INTO CENTCUST (CDCENTCUST, NMCENTCUST, DTATUALIZ)"
                                  " VALUES (?, ?, ?)"));
         for (int i = 0; i < centres.size(); ++i) {
@@ -341,16 +348,16 @@ void makeDemo(QSqlDatabase& db, int postings) {
         // Balances at the end of 2024 after its closing (debit positive).
         const QDate openedOn(2024, 12, 31);
         QList<QPair<QString, qint64>> opening = {
-            {acc("1.1.01.001", 1), 150000},     {acc("1.1.01.002", 1), 8500000},
-            {acc("1.1.01.002", 3), 4200000},    {acc("1.1.01.003", 1), 10000000},
-            {acc("1.1.02.001", 1), 6500000},    {acc("1.1.03.001", 1), 9000000},
-            {acc("1.2.02.001", 1), 2500000},    {acc("1.2.02.001", 2), 12000000},
-            {acc("1.2.02.001", 3), 8000000},    {acc("1.2.02.001", 4), 1800000},
-            {acc("1.2.02.002", 1), -1000000},   {acc("1.2.02.002", 2), -4000000},
-            {acc("1.2.02.002", 3), -3200000},   {acc("1.2.02.002", 4), -900000},
-            {acc("2.1.01.001", 1), -5200000},   {acc("2.1.02.001", 1), -2800000},
-            {acc("2.1.02.002", 1), -900000},    {acc("2.1.03.001", 1), -1100000},
-            {acc("2.1.04.001", 1), -6000000},   {acc("3.1.01.001", 1), -30000000},
+            {acc("1.1.01.001", 1), 150000},   {acc("1.1.01.002", 1), 8500000},
+            {acc("1.1.01.002", 3), 4200000},  {acc("1.1.01.003", 1), 10000000},
+            {acc("1.1.02.001", 1), 6500000},  {acc("1.1.03.001", 1), 9000000},
+            {acc("1.2.02.001", 1), 2500000},  {acc("1.2.02.001", 2), 12000000},
+            {acc("1.2.02.001", 3), 8000000},  {acc("1.2.02.001", 4), 1800000},
+            {acc("1.2.02.002", 1), -1000000}, {acc("1.2.02.002", 2), -4000000},
+            {acc("1.2.02.002", 3), -3200000}, {acc("1.2.02.002", 4), -900000},
+            {acc("2.1.01.001", 1), -5200000}, {acc("2.1.02.001", 1), -2800000},
+            {acc("2.1.02.002", 1), -900000},  {acc("2.1.03.001", 1), -1100000},
+            {acc("2.1.04.001", 1), -6000000}, {acc("3.1.01.001", 1), -30000000},
             {acc("3.1.02.001", 1), -1200000},
         };
         qint64 sum = 0;
@@ -379,8 +386,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
         QHash<QString, qint64> yearMove; // signed, for the closing
         qint64 entry = 0;
         auto isResult = [](const QString& code) { return code.startsWith(QLatin1Char('4')); };
-        auto write = [&](const QDate& day, bool closing, const QString& doc,
-                         const QString& history, const QList<Posting>& ps) {
+        auto write = [&](const QDate& day, bool closing, const QString& doc, const QString& history,
+                         const QList<Posting>& ps) {
             ++entry;
             qe.addBindValue(company);
             qe.addBindValue(entry);
@@ -416,8 +423,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
                     qc.addBindValue(company);
                     qc.addBindValue(entry);
                     qc.addBindValue(i + 1);
-                    qc.addBindValue(QStringLiteral("%1").arg((c1 + 1) % 10 + 1, 4, 10,
-                                                             QLatin1Char('0')));
+                    qc.addBindValue(
+                        QStringLiteral("%1").arg((c1 + 1) % 10 + 1, 4, 10, QLatin1Char('0')));
                     qc.addBindValue(p.cents - first);
                     exec(qc, "PARTCCUS");
                 }
@@ -429,12 +436,13 @@ void makeDemo(QSqlDatabase& db, int postings) {
         for (QDate d(2025, 1, 1); d.year() == 2025; d = d.addDays(1))
             if (d.dayOfWeek() <= 5)
                 days.append(d);
-        const QString banks[] = {acc("1.1.01.002", 1), acc("1.1.01.002", 2),
-                                 acc("1.1.01.002", 3), acc("1.1.01.002", 4)};
+        const QString banks[] = {acc("1.1.01.002", 1), acc("1.1.01.002", 2), acc("1.1.01.002", 3),
+                                 acc("1.1.01.002", 4)};
         int written = 0;
         int doc = 0;
         while (written < target) {
-            const QDate day = days[static_cast<int>(static_cast<qint64>(written) * days.size() / target)];
+            const QDate day =
+                days[static_cast<int>(static_cast<qint64>(written) * days.size() / target)];
             const qint64 a = 10000 + rng.below(2000000);
             const QString bank = banks[rng.below(4)];
             const qint64 tax = a * 18 / 100;
@@ -451,8 +459,10 @@ void makeDemo(QSqlDatabase& db, int postings) {
                 break;
             case 1:
                 hist = QStringLiteral("Venda a prazo conforme %1").arg(nfText);
-                ps = {{acc("1.1.02.001", 1), 'D', a}, {acc("4.1.01.001", 1), 'C', a},
-                      {acc("4.1.02.001", 2), 'D', tax}, {acc("2.1.03.001", 1), 'C', tax}};
+                ps = {{acc("1.1.02.001", 1), 'D', a},
+                      {acc("4.1.01.001", 1), 'C', a},
+                      {acc("4.1.02.001", 2), 'D', tax},
+                      {acc("2.1.03.001", 1), 'C', tax}};
                 break;
             case 2:
                 hist = QStringLiteral("Recebimento de cliente ref. %1").arg(nfText);
@@ -460,7 +470,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
                 break;
             case 3:
                 hist = QStringLiteral("Compra de mercadorias conforme %1").arg(nfText);
-                ps = {{acc("1.1.03.001", 1), 'D', a - tax}, {acc("1.1.02.002", 1), 'D', tax},
+                ps = {{acc("1.1.03.001", 1), 'D', a - tax},
+                      {acc("1.1.02.002", 1), 'D', tax},
                       {acc("2.1.01.001", 1), 'C', a}};
                 break;
             case 4:
@@ -474,11 +485,15 @@ void makeDemo(QSqlDatabase& db, int postings) {
                 break;
             }
             case 6:
-                hist = QStringLiteral("Folha de pagamento do mês %1").arg(day.toString(QStringLiteral("MM/yyyy")));
+                hist = QStringLiteral("Folha de pagamento do mês %1")
+                           .arg(day.toString(QStringLiteral("MM/yyyy")));
                 document = QStringLiteral("FOLHA%1").arg(day.toString(QStringLiteral("MMyyyy")));
-                ps = {{acc("4.3.01.001", 1), 'D', a},          {acc("2.1.02.001", 1), 'C', a},
-                      {acc("4.3.01.001", 4), 'D', a * 20 / 100}, {acc("2.1.02.002", 1), 'C', a * 20 / 100},
-                      {acc("4.3.01.001", 5), 'D', a * 8 / 100},  {acc("2.1.02.002", 2), 'C', a * 8 / 100}};
+                ps = {{acc("4.3.01.001", 1), 'D', a},
+                      {acc("2.1.02.001", 1), 'C', a},
+                      {acc("4.3.01.001", 4), 'D', a * 20 / 100},
+                      {acc("2.1.02.002", 1), 'C', a * 20 / 100},
+                      {acc("4.3.01.001", 5), 'D', a * 8 / 100},
+                      {acc("2.1.02.002", 2), 'C', a * 8 / 100}};
                 break;
             case 7:
                 hist = QStringLiteral("Pagamento de salários");
@@ -491,7 +506,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
             case 9:
                 hist = QStringLiteral("Rendimento de aplicação financeira");
                 document = QStringLiteral("EXTRATO");
-                ps = {{acc("1.1.01.003", 1), 'D', a / 10 + 1}, {acc("4.1.03.001", 2), 'C', a / 10 + 1}};
+                ps = {{acc("1.1.01.003", 1), 'D', a / 10 + 1},
+                      {acc("4.1.03.001", 2), 'C', a / 10 + 1}};
                 break;
             case 10:
                 hist = QStringLiteral("Tarifas bancárias do período");
@@ -500,15 +516,19 @@ void makeDemo(QSqlDatabase& db, int postings) {
                 break;
             case 11: {
                 const qint64 part = a / 3;
-                hist = QStringLiteral("Rateio de despesas com aluguel e energia, doc. %1").arg(nfText);
-                ps = {{acc("4.3.02.001", 1), 'D', a - part}, {acc("4.3.02.001", 2), 'D', part},
+                hist =
+                    QStringLiteral("Rateio de despesas com aluguel e energia, doc. %1").arg(nfText);
+                ps = {{acc("4.3.02.001", 1), 'D', a - part},
+                      {acc("4.3.02.001", 2), 'D', part},
                       {bank, 'C', a}};
                 break;
             }
             case 12:
                 hist = QStringLiteral("Prestação de serviços conforme %1").arg(nfText);
-                ps = {{acc("1.1.02.001", 1), 'D', a}, {acc("4.1.01.001", 3), 'C', a},
-                      {acc("4.1.02.001", 5), 'D', a * 5 / 100}, {acc("2.1.03.001", 6), 'C', a * 5 / 100}};
+                ps = {{acc("1.1.02.001", 1), 'D', a},
+                      {acc("4.1.01.001", 3), 'C', a},
+                      {acc("4.1.02.001", 5), 'D', a * 5 / 100},
+                      {acc("2.1.03.001", 6), 'C', a * 5 / 100}};
                 break;
             case 13: {
                 const QString due[] = {acc("2.1.03.001", 1), acc("2.1.02.002", 1),
@@ -525,12 +545,14 @@ void makeDemo(QSqlDatabase& db, int postings) {
             case 15:
                 hist = QStringLiteral("Adiantamento para despesas a comprovar");
                 document = QStringLiteral("REC%1").arg(doc, 6, 10, QLatin1Char('0'));
-                ps = {{acc("9.1.01.001", 1), 'D', a / 20 + 1}, {acc("1.1.01.001", 1), 'C', a / 20 + 1}};
+                ps = {{acc("9.1.01.001", 1), 'D', a / 20 + 1},
+                      {acc("1.1.01.001", 1), 'C', a / 20 + 1}};
                 break;
             case 16:
                 hist = QStringLiteral("Prestação de contas de despesas de viagem");
                 document = QStringLiteral("REC%1").arg(doc, 6, 10, QLatin1Char('0'));
-                ps = {{acc("4.3.03.001", 4), 'D', a / 20 + 1}, {acc("9.1.01.001", 1), 'C', a / 20 + 1}};
+                ps = {{acc("4.3.03.001", 4), 'D', a / 20 + 1},
+                      {acc("9.1.01.001", 1), 'C', a / 20 + 1}};
                 break;
             default: {
                 const int k = 1 + rng.below(3);
@@ -563,7 +585,8 @@ void makeDemo(QSqlDatabase& db, int postings) {
             if (net == 0)
                 close.removeLast();
             write(yearEnd, true, QStringLiteral("ENC2025"),
-                  QStringLiteral("Encerramento das contas de resultado do exercício de 2025"), close);
+                  QStringLiteral("Encerramento das contas de resultado do exercício de 2025"),
+                  close);
             const qint64 r = yearMove.value(result);
             if (r != 0)
                 write(yearEnd, true, QStringLiteral("ENC2025"),

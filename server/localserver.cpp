@@ -48,8 +48,9 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
     } catch (const detail::MethodError& e) {
         return RemoteResult::failure(e.code, e.message);
     } catch (const std::exception& e) {
-        return RemoteResult::failure(RemoteError::Internal,
-                                     QStringLiteral("%1: %2").arg(method, QString::fromUtf8(e.what())));
+        return RemoteResult::failure(
+            RemoteError::Internal,
+            QStringLiteral("%1: %2").arg(method, QString::fromUtf8(e.what())));
     } catch (...) {
         return RemoteResult::failure(RemoteError::Internal,
                                      QStringLiteral("%1: erro interno").arg(method));
@@ -57,11 +58,11 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
 }
 
 QStringList methodNames() {
-    return {QStringLiteral("getsaldmens"),   QStringLiteral("GetLancCont"),
-            QStringLiteral("GetIdContrib"),  QStringLiteral("GetDadosCont"),
+    return {QStringLiteral("getsaldmens"),     QStringLiteral("GetLancCont"),
+            QStringLiteral("GetIdContrib"),    QStringLiteral("GetDadosCont"),
             QStringLiteral("GetDadosTecEmpr"), QStringLiteral("GetPlanContas"),
-            QStringLiteral("GetCentrCust"),  QStringLiteral("GetSaldAntEnc"),
-            QStringLiteral("getcreddeb"),    QStringLiteral("GetCcLanc")};
+            QStringLiteral("GetCentrCust"),    QStringLiteral("GetSaldAntEnc"),
+            QStringLiteral("getcreddeb"),      QStringLiteral("GetCcLanc")};
 }
 
 } // namespace server

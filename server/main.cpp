@@ -36,7 +36,8 @@ QTextStream& err() {
 bool parse(const QStringList& args, const QStringList& known, QHash<QString, QString>& out) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (!known.contains(args[i]) || i + 1 >= args.size()) {
-            err() << "gerarqprev-server: opção inválida ou sem valor: " << args[i] << "\n" << kUsage;
+            err() << "gerarqprev-server: opção inválida ou sem valor: " << args[i] << "\n"
+                  << kUsage;
             err().flush();
             return false;
         }
@@ -120,7 +121,8 @@ int main(int argc, char** argv) {
     if (o.contains("--log")) {
         logFile.setFileName(o.value("--log"));
         if (!logFile.open(QIODevice::Append | QIODevice::Text)) {
-            err() << "gerarqprev-server: não foi possível abrir o log " << logFile.fileName() << "\n";
+            err() << "gerarqprev-server: não foi possível abrir o log " << logFile.fileName()
+                  << "\n";
             return 2;
         }
     } else {
@@ -128,7 +130,8 @@ int main(int argc, char** argv) {
     }
     opt.log = [&](const QString& line) {
         QMutexLocker lock(&logMutex);
-        logFile.write((QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + line + u'\n').toUtf8());
+        logFile.write(
+            (QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + line + u'\n').toUtf8());
         logFile.flush();
     };
 

@@ -33,9 +33,8 @@ FieldDef stamp(const char* name) {
 
 void requireCount(const QString& method, const QList<RemoteArg>& a, int n) {
     if (a.size() != n)
-        badArgs(method, QStringLiteral("%1 argumento(s) esperado(s), %2 recebido(s)")
-                            .arg(n)
-                            .arg(a.size()));
+        badArgs(method,
+                QStringLiteral("%1 argumento(s) esperado(s), %2 recebido(s)").arg(n).arg(a.size()));
 }
 
 QString textArg(const QString& method, const QList<RemoteArg>& a, int i) {
@@ -178,8 +177,9 @@ void Methods::requireCompany(const QString& company) {
     const bool found = q.next();
     q.finish();
     if (!found)
-        throw MethodError{RemoteError::NotFound,
-                          QStringLiteral("%1: empresa \"%2\" não cadastrada.").arg(method_, company)};
+        throw MethodError{
+            RemoteError::NotFound,
+            QStringLiteral("%1: empresa \"%2\" não cadastrada.").arg(method_, company)};
 }
 
 qint64 Methods::openingOf(const QString& company, const QString& account) {
@@ -193,14 +193,15 @@ qint64 Methods::openingOf(const QString& company, const QString& account) {
 
 qint64 Methods::balanceAt(const QString& company, const QString& account, const QDate& day) {
     qint64 b = openingOf(company, account);
-    QSqlQuery& q = query(QStringLiteral("SELECT IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
-                                        " FROM PARTLANC"
-                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT <= ?"
-                                        " GROUP BY IDNATLANC"),
-                         {company, account, day});
+    QSqlQuery& q =
+        query(QStringLiteral("SELECT IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
+                             " FROM PARTLANC"
+                             " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT <= ?"
+                             " GROUP BY IDNATLANC"),
+              {company, account, day});
     while (q.next())
         b += q.value(0).toString() == QLatin1String("D") ? q.value(1).toLongLong()
-                                                          : -q.value(1).toLongLong();
+                                                         : -q.value(1).toLongLong();
     q.finish();
     return b;
 }
@@ -241,7 +242,8 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
 
     QStringList accounts;
     {
-        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL FROM CONTCTBL WHERE IDTIPOCONT = 'A'"), {});
+        QSqlQuery& q =
+            query(QStringLiteral("SELECT CDCONTCTBL FROM CONTCTBL WHERE IDTIPOCONT = 'A'"), {});
         while (q.next())
             accounts.append(q.value(0).toString());
         q.finish();
@@ -258,10 +260,11 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
         q.finish();
     }
     {
-        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
-                                            " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT < ?"
-                                            " GROUP BY CDCONTCTBL, IDNATLANC"),
-                             {company, start});
+        QSqlQuery& q =
+            query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
+                                 " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT < ?"
+                                 " GROUP BY CDCONTCTBL, IDNATLANC"),
+                  {company, start});
         while (q.next()) {
             const qint64 v = q.value(2).toLongLong();
             balance[q.value(0).toString()] += q.value(1).toString() == QLatin1String("D") ? v : -v;
@@ -275,11 +278,12 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
     };
     QHash<QString, QList<Move>> moves;
     {
-        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, DTLANCCONT, IDNATLANC,"
-                                            " CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
-                                            " WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
-                                            " GROUP BY CDCONTCTBL, DTLANCCONT, IDNATLANC"),
-                             {company, start, end});
+        QSqlQuery& q =
+            query(QStringLiteral("SELECT CDCONTCTBL, DTLANCCONT, IDNATLANC,"
+                                 " CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
+                                 " WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
+                                 " GROUP BY CDCONTCTBL, DTLANCCONT, IDNATLANC"),
+                  {company, start, end});
         while (q.next()) {
             QList<Move>& m = moves[q.value(0).toString()];
             if (m.isEmpty())
@@ -342,9 +346,9 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
         q.finish();
     }
     DataPacket p;
-    p.fields = {text("NRLANCCONT", 12), text("DTLANCCONT", 8), text("CDCONTCTBL", 20),
+    p.fields = {text("NRLANCCONT", 12), text("DTLANCCONT", 8),   text("CDCONTCTBL", 20),
                 text("CDDOCUCONT", 20), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
-                text("NRSEQLANC", 5), text("IDNATLANC", 1), text("VRTOTDC", 40)};
+                text("NRSEQLANC", 5),   text("IDNATLANC", 1),    text("VRTOTDC", 40)};
     QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, DTLANCCONT, CDCONTCTBL, CDDOCUCONT,"
                                         " DSHISTLANC, VRLANCAMENT, NRSEQLANC, IDNATLANC"
                                         " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ?"
@@ -361,10 +365,9 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
             lastDate = dt;
             lastText = dayText(dt);
         }
-        p.rows.append({QString::number(nr), lastText, q.value(2).toString(),
-                       q.value(3).toString(), q.value(4).toString(),
-                       amountText(q.value(5).toLongLong()), q.value(6).toString(),
-                       q.value(7).toString(), amountText(totals.value(nr))});
+        p.rows.append({QString::number(nr), lastText, q.value(2).toString(), q.value(3).toString(),
+                       q.value(4).toString(), amountText(q.value(5).toLongLong()),
+                       q.value(6).toString(), q.value(7).toString(), amountText(totals.value(nr))});
     }
     q.finish();
     return p;
@@ -381,9 +384,10 @@ DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
     p.fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20), text("SGESTADO", 2),
                 text("NRINSCESTA", 16),   text("CDMUNICIPIO", 4),   text("NRREGJUNCOM", 20),
                 text("DTINI", 8),         text("DTFIN", 8)};
-    QSqlQuery& q = query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
-                                        " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
-                         {company});
+    QSqlQuery& q =
+        query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
+                             " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
+              {company});
     while (q.next()) {
         QVariantList row;
         for (int i = 0; i < 6; ++i)
@@ -405,10 +409,11 @@ DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
                 text("NRCRCCONT2", 11),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
                 text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", 25),
                 text("NRFAXCONTATO", 25), text("DSENDINTERN", 60)};
-    QSqlQuery& q = query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
-                                        " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
-                                        " NRFAXCONTATO, DSENDINTERN FROM CONTADOR WHERE CDEMPRESA = ?"),
-                         {company});
+    QSqlQuery& q =
+        query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
+                             " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
+                             " NRFAXCONTATO, DSENDINTERN FROM CONTADOR WHERE CDEMPRESA = ?"),
+              {company});
     while (q.next()) {
         QVariantList row;
         for (int i = 0; i < 11; ++i)
@@ -437,7 +442,7 @@ DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
 DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
     requireCount(method_, a, 0);
     DataPacket p;
-    p.fields = {text("DTATUALIZ", 8),  text("IND_NAT", 1),     text("IDTIPOCONT", 1),
+    p.fields = {text("DTATUALIZ", 8),    text("IND_NAT", 1),     text("IDTIPOCONT", 1),
                 text("CDNVCONTCTBL", 1), text("CDCONTCTBL", 20), text("CDCONTANTE", 20),
                 text("NMCONTCTBL", 40)};
     QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, IDNATCONT, IDTIPOCONT, CDNVCONTCTBL,"
@@ -458,7 +463,8 @@ DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
     requireCount(method_, a, 0);
     DataPacket p;
     p.fields = {text("DTATUALIZ", 8), text("CDCENTCUST", 4), text("NMCENTCUST", 40)};
-    QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
+    QSqlQuery& q =
+        query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
     while (q.next())
         p.rows.append({dayText(q.value(0)), q.value(1).toString(), q.value(2).toString()});
     q.finish();
@@ -526,17 +532,19 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     QHash<QString, qint64> closing;
     QList<qint64> closingEntries;
     {
-        QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT FROM LANCCONT WHERE CDEMPRESA = ?"
-                                            " AND IDENCERR = 'S' AND DTLANCCONT >= ? AND DTLANCCONT <= ?"),
-                             {company, QDate(day.year(), 1, 1), day});
+        QSqlQuery& q =
+            query(QStringLiteral("SELECT NRLANCCONT FROM LANCCONT WHERE CDEMPRESA = ?"
+                                 " AND IDENCERR = 'S' AND DTLANCCONT >= ? AND DTLANCCONT <= ?"),
+                  {company, QDate(day.year(), 1, 1), day});
         while (q.next())
             closingEntries.append(q.value(0).toLongLong());
         q.finish();
     }
     for (qint64 nr : closingEntries) {
-        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, VRLANCAMENT FROM PARTLANC"
-                                            " WHERE CDEMPRESA = ? AND NRLANCCONT = ?"),
-                             {company, nr});
+        QSqlQuery& q =
+            query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, VRLANCAMENT FROM PARTLANC"
+                                 " WHERE CDEMPRESA = ? AND NRLANCCONT = ?"),
+                  {company, nr});
         while (q.next()) {
             const qint64 v = q.value(2).toLongLong();
             closing[q.value(0).toString()] += q.value(1).toString() == QLatin1String("D") ? v : -v;
@@ -565,17 +573,17 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
         badArgs(method_, QStringLiteral("exatamente um dos argumentos 4 (créditos) e 5 (débitos) "
                                         "deve ser \"T\""));
     requireCompany(company);
-    QSqlQuery& q = query(QStringLiteral("SELECT CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
-                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT >= ?"
-                                        " AND DTLANCCONT <= ? AND IDNATLANC = ?"),
-                         {company, account, first, last,
-                          debits ? QStringLiteral("D") : QStringLiteral("C")});
+    QSqlQuery& q =
+        query(QStringLiteral("SELECT CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
+                             " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT >= ?"
+                             " AND DTLANCCONT <= ? AND IDNATLANC = ?"),
+              {company, account, first, last, debits ? QStringLiteral("D") : QStringLiteral("C")});
     const qint64 total = q.next() ? q.value(0).toLongLong() : 0;
     q.finish();
     DataPacket p;
     p.fields = {real("VALOR"), text("CDCONTCTBL", 20), text("DTSALDO", 5)};
-    p.rows.append({static_cast<double>(total) / 100.0, account,
-                   first.toString(QStringLiteral("MM/yy"))});
+    p.rows.append(
+        {static_cast<double>(total) / 100.0, account, first.toString(QStringLiteral("MM/yy"))});
     return p;
 }
 
@@ -589,9 +597,10 @@ DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
     DataPacket p;
     p.fields = {text("CDCENTCUST", 4)};
     QList<QPair<qint64, QString>> shares;
-    QSqlQuery& q = query(QStringLiteral("SELECT CDCENTCUST, VRRATEIO FROM PARTCCUS"
-                                        " WHERE CDEMPRESA = ? AND NRLANCCONT = ? AND NRSEQLANC = ?"),
-                         {company, entry, seq});
+    QSqlQuery& q =
+        query(QStringLiteral("SELECT CDCENTCUST, VRRATEIO FROM PARTCCUS"
+                             " WHERE CDEMPRESA = ? AND NRLANCCONT = ? AND NRSEQLANC = ?"),
+              {company, entry, seq});
     while (q.next())
         shares.append({q.value(1).toLongLong(), q.value(0).toString()});
     q.finish();

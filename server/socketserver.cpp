@@ -26,7 +26,8 @@ bool sameToken(const QString& a, const QString& b) {
     const QByteArray& z = x.size() == y.size() ? y : x;
     unsigned diff = x.size() == y.size() ? 0u : 1u;
     for (qsizetype i = 0; i < x.size(); ++i)
-        diff |= static_cast<unsigned>(static_cast<unsigned char>(x[i]) ^ static_cast<unsigned char>(z[i]));
+        diff |= static_cast<unsigned>(static_cast<unsigned char>(x[i]) ^
+                                      static_cast<unsigned char>(z[i]));
     return diff == 0;
 }
 
@@ -100,8 +101,9 @@ private:
         QByteArray payload = proto::encodeReply(id, r);
         if (static_cast<quint64>(payload.size()) > proto::kMaxFrame)
             payload = proto::encodeReply(
-                id, RemoteResult::failure(RemoteError::Internal,
-                                          QStringLiteral("resposta maior que o limite do protocolo")));
+                id,
+                RemoteResult::failure(RemoteError::Internal,
+                                      QStringLiteral("resposta maior que o limite do protocolo")));
         return proto::writeFrame(dev, payload, 60000);
     }
 
@@ -119,17 +121,21 @@ private:
             return QStringLiteral("saudação inválida: %1").arg(err);
         }
         if (hello.version != proto::kVersion) {
-            proto::writeFrame(dev,
-                              proto::encodeWelcome(RemoteError::VersionMismatch,
-                                                   QStringLiteral("versão de protocolo %1 não suportada (servidor: %2)")
-                                                       .arg(hello.version)
-                                                       .arg(proto::kVersion)),
-                              5000);
+            proto::writeFrame(
+                dev,
+                proto::encodeWelcome(
+                    RemoteError::VersionMismatch,
+                    QStringLiteral("versão de protocolo %1 não suportada (servidor: %2)")
+                        .arg(hello.version)
+                        .arg(proto::kVersion)),
+                5000);
             return QStringLiteral("versão %1 recusada").arg(hello.version);
         }
         if (!srv_.opt.token.isEmpty() && !sameToken(hello.token, srv_.opt.token)) {
-            proto::writeFrame(dev, proto::encodeWelcome(RemoteError::Unauthorized, QStringLiteral("token inválido")),
-                              5000);
+            proto::writeFrame(
+                dev,
+                proto::encodeWelcome(RemoteError::Unauthorized, QStringLiteral("token inválido")),
+                5000);
             return QStringLiteral("token recusado");
         }
         std::unique_ptr<LocalServer> methods;
@@ -176,7 +182,8 @@ private:
             if (!r.ok()) {
                 ++failures_;
                 srv_.log(QStringLiteral("falha em %1 (código %2): %3")
-                             .arg(req.method.left(40).isEmpty() ? QStringLiteral("?") : req.method.left(40))
+                             .arg(req.method.left(40).isEmpty() ? QStringLiteral("?")
+                                                                : req.method.left(40))
                              .arg(static_cast<int>(r.error))
                              .arg(r.message));
             }

@@ -7,7 +7,7 @@
 namespace server {
 
 struct SocketServerOptions {
-    QString databaseUrl;                       // db::open url; empty: the configured one
+    QString databaseUrl;                        // db::open url; empty: the configured one
     QString host = QStringLiteral("127.0.0.1"); // TCP address to listen on
     int port = 21150;                           // 0: any free port (see port())
     bool tcp = true;                            // false: the Unix socket only

@@ -65,13 +65,14 @@ QSqlDatabase openFresh(const QString& name) {
     static int serial = 0;
     QString url;
     if (usePg()) {
-        const QString schema = QStringLiteral("srv_%1_%2")
-                                   .arg(QCoreApplication::applicationPid())
-                                   .arg(++serial);
+        const QString schema =
+            QStringLiteral("srv_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
         adminExec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema));
         adminExec(QStringLiteral("CREATE SCHEMA %1").arg(schema));
         url = qEnvironmentVariable("GERARQPREV_TEST_PG_URL");
-        url += (url.contains(QLatin1Char('?')) ? QStringLiteral("&schema=") : QStringLiteral("?schema=")) + schema;
+        url += (url.contains(QLatin1Char('?')) ? QStringLiteral("&schema=")
+                                               : QStringLiteral("?schema=")) +
+               schema;
         schemas().insert(name, schema);
     } else {
         url = tempDir().filePath(QStringLiteral("%1-%2.db").arg(name).arg(++serial));
@@ -100,15 +101,15 @@ void buildFixture(QSqlDatabase& db) {
     const QString empresa = QStringLiteral(
         "INSERT INTO EMPRESA (CDEMPRESA, NMEMPRESA, NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO,"
         " NRINSCESTA, CDMUNICIPIO, NRREGJUNCOM) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    run(db, empresa, {"01", "Empresa Um", "Empresa Um Ltda", "11222333000181", "SP", "123",
-                      "7107", "JC1"});
+    run(db, empresa,
+        {"01", "Empresa Um", "Empresa Um Ltda", "11222333000181", "SP", "123", "7107", "JC1"});
     run(db, empresa, {"02", "Empresa Dois", "Empresa Dois S.A.", "", "RJ", "", "6001", ""});
     run(db,
         QStringLiteral("INSERT INTO CONTADOR (CDEMPRESA, NMCONTADOR, NRINSJURCONT, NRCPFRESPONS,"
                        " NRCRCCONT2, NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
                        " NRFAXCONTATO, DSENDINTERN) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {"01", "João Contador", "", "52998224725", "SP1234", "01310-100", "Rua A, 1", "",
-         "Centro", "(11) 1111-1111", "", "joao@example.com"});
+        {"01", "João Contador", "", "52998224725", "SP1234", "01310-100", "Rua A, 1", "", "Centro",
+         "(11) 1111-1111", "", "joao@example.com"});
     run(db,
         QStringLiteral("INSERT INTO TECEMPR (CDEMPRESA, NMRAZSOCEMPR, NRINSJUREMPR, NRTELEFOEMPR)"
                        " VALUES (?, ?, ?, ?)"),
@@ -126,13 +127,20 @@ void buildFixture(QSqlDatabase& db) {
         const char *kind, *parent, *nature;
     };
     const A accounts[] = {
-        {"1", "ATIVO", 1, "S", nullptr, "1"},          {"1.1", "DISPONÍVEL", 2, "S", "1", "1"},
-        {"1.1.01", "Caixa", 3, "A", "1.1", "1"},       {"1.1.02", "Banco", 3, "A", "1.1", "1"},
-        {"2", "PASSIVO", 1, "S", nullptr, "2"},        {"2.1", "CIRCULANTE", 2, "S", "2", "2"},
-        {"2.1.01", "Fornecedores", 3, "A", "2.1", "2"}, {"3", "PL", 1, "S", nullptr, "3"},
-        {"3.1", "LUCROS", 2, "S", "3", "3"},           {"3.1.01", "Lucros", 3, "A", "3.1", "3"},
-        {"4", "RESULTADO", 1, "S", nullptr, "4"},      {"4.1", "OPERACIONAL", 2, "S", "4", "4"},
-        {"4.1.01", "Vendas", 3, "A", "4.1", "4"},      {"4.1.02", "Despesas", 3, "A", "4.1", "4"},
+        {"1", "ATIVO", 1, "S", nullptr, "1"},
+        {"1.1", "DISPONÍVEL", 2, "S", "1", "1"},
+        {"1.1.01", "Caixa", 3, "A", "1.1", "1"},
+        {"1.1.02", "Banco", 3, "A", "1.1", "1"},
+        {"2", "PASSIVO", 1, "S", nullptr, "2"},
+        {"2.1", "CIRCULANTE", 2, "S", "2", "2"},
+        {"2.1.01", "Fornecedores", 3, "A", "2.1", "2"},
+        {"3", "PL", 1, "S", nullptr, "3"},
+        {"3.1", "LUCROS", 2, "S", "3", "3"},
+        {"3.1.01", "Lucros", 3, "A", "3.1", "3"},
+        {"4", "RESULTADO", 1, "S", nullptr, "4"},
+        {"4.1", "OPERACIONAL", 2, "S", "4", "4"},
+        {"4.1.01", "Vendas", 3, "A", "4.1", "4"},
+        {"4.1.02", "Despesas", 3, "A", "4.1", "4"},
         {"4.1.09", "Apuração", 3, "A", "4.1", "4"},
     };
     for (const A& a : accounts)

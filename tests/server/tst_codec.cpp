@@ -16,7 +16,8 @@ QByteArray cbor(const QCborValue& v) {
     return v.toCbor();
 }
 QCborMap request(const QCborArray& args) {
-    return QCborMap{{QStringLiteral("id"), 7}, {QStringLiteral("method"), QStringLiteral("m")},
+    return QCborMap{{QStringLiteral("id"), 7},
+                    {QStringLiteral("method"), QStringLiteral("m")},
                     {QStringLiteral("args"), args}};
 }
 } // namespace
@@ -32,13 +33,13 @@ private slots:
         QTest::newRow("empty text") << Args{RemoteArg::text(QString())};
         QTest::newRow("by-reference texts")
             << Args{RemoteArg::text("01"), RemoteArg::textRef("T"), RemoteArg::textRef("4.1;4.2")};
-        QTest::newRow("dates") << Args{RemoteArg::date(QDate(2025, 2, 28)), RemoteArg::date(QDate(1, 1, 1))};
-        QTest::newRow("floats")
-            << Args{RemoteArg::real(45716.0), RemoteArg::real(-150.5), RemoteArg::real(0.25)};
-        QTest::newRow("integers")
-            << Args{RemoteArg::integer(0), RemoteArg::integer(-1),
-                    RemoteArg::integer(std::numeric_limits<qint64>::max()),
-                    RemoteArg::integer(std::numeric_limits<qint64>::min())};
+        QTest::newRow("dates") << Args{RemoteArg::date(QDate(2025, 2, 28)),
+                                       RemoteArg::date(QDate(1, 1, 1))};
+        QTest::newRow("floats") << Args{RemoteArg::real(45716.0), RemoteArg::real(-150.5),
+                                        RemoteArg::real(0.25)};
+        QTest::newRow("integers") << Args{RemoteArg::integer(0), RemoteArg::integer(-1),
+                                          RemoteArg::integer(std::numeric_limits<qint64>::max()),
+                                          RemoteArg::integer(std::numeric_limits<qint64>::min())};
         QTest::newRow("null") << Args{RemoteArg::null()};
     }
     void requestRoundTrip() {
@@ -60,7 +61,8 @@ private slots:
         r.packet.rows = {{QStringLiteral("1.1.01"), 1500.25, qint64(-3),
                           QDateTime(QDate(2025, 1, 31), QTime(0, 0))},
                          {QVariant(), QVariant(), QVariant(), QVariant()},
-                         {QStringLiteral(""), 0.0, qint64(0), QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58))}};
+                         {QStringLiteral(""), 0.0, qint64(0),
+                          QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58))}};
         r.byRef = {QStringLiteral("T"), QString()};
         quint64 id = 0;
         RemoteResult back;
@@ -76,7 +78,8 @@ private slots:
         QCOMPARE(back.packet.rows[0][3].toDateTime(), QDateTime(QDate(2025, 1, 31), QTime(0, 0)));
         for (const QVariant& v : back.packet.rows[1])
             QVERIFY(v.isNull());
-        QCOMPARE(back.packet.rows[2][3].toDateTime(), QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58)));
+        QCOMPARE(back.packet.rows[2][3].toDateTime(),
+                 QDateTime(QDate(2025, 12, 31), QTime(23, 59, 58)));
         QCOMPARE(back.byRef, r.byRef);
     }
 
@@ -103,8 +106,9 @@ private slots:
         QVERIFY(decodeWelcome(encodeWelcome()).ok());
         QCOMPARE(decodeWelcome(encodeWelcome(RemoteError::Unauthorized, "x")).error,
                  RemoteError::Unauthorized);
-        const QByteArray other = cbor(QCborMap{{QStringLiteral("proto"), QStringLiteral("gerarqprev")},
-                                               {QStringLiteral("version"), kVersion + 1}});
+        const QByteArray other =
+            cbor(QCborMap{{QStringLiteral("proto"), QStringLiteral("gerarqprev")},
+                          {QStringLiteral("version"), kVersion + 1}});
         QCOMPARE(decodeWelcome(other).error, RemoteError::VersionMismatch);
         QVERIFY(!decodeHello(cbor(QCborMap{{QStringLiteral("proto"), QStringLiteral("http")},
                                            {QStringLiteral("version"), 1}}),
@@ -116,18 +120,22 @@ private slots:
         Hello h;
         h.token = QStringLiteral("abc");
         h.server = QStringLiteral("KLT40500.rdmGerArqPrev");
-        QCOMPARE(frame(encodeHello(h)).toHex(),
-                 QByteArray("00000043a46570726f746f6a676572617271707265766776657273696f6e0165746f6b656e"
-                            "6361626366736572766572764b4c5434303530302e72646d47657241727150726576"));
+        QCOMPARE(
+            frame(encodeHello(h)).toHex(),
+            QByteArray("00000043a46570726f746f6a676572617271707265766776657273696f6e0165746f6b656e"
+                       "6361626366736572766572764b4c5434303530302e72646d47657241727150726576"));
         QCOMPARE(frame(encodeWelcome()).toHex(),
                  QByteArray("0000001ba26570726f746f6a676572617271707265766776657273696f6e01"));
-        const Request r{2, QStringLiteral("GetSaldAntEnc"),
+        const Request r{2,
+                        QStringLiteral("GetSaldAntEnc"),
                         {RemoteArg::text("01"), RemoteArg::text("_1.1.01_"), RemoteArg::text(""),
                          RemoteArg::real(45716.0)}};
-        QCOMPARE(frame(encodeRequest(r)).toHex(),
-                 QByteArray("00000036a362696402666d6574686f646d47657453616c64416e74456e63646172677384"
-                            "623031685f312e312e30315f60fb40e6528000000000"));
-        const Request dates{3, QStringLiteral("getsaldmens"),
+        QCOMPARE(
+            frame(encodeRequest(r)).toHex(),
+            QByteArray("00000036a362696402666d6574686f646d47657453616c64416e74456e63646172677384"
+                       "623031685f312e312e30315f60fb40e6528000000000"));
+        const Request dates{3,
+                            QStringLiteral("getsaldmens"),
                             {RemoteArg::text("01"), RemoteArg::date(QDate(2025, 1, 1)),
                              RemoteArg::date(QDate(2025, 1, 31))}};
         QCOMPARE(frame(encodeRequest(dates)).toHex(),
@@ -138,14 +146,15 @@ private slots:
                              {"VRSALDEMPR", FieldType::String, 40},
                              {"IDSALDOFIN", FieldType::String, 1},
                              {"DTSALDEMPR", FieldType::String, 8}};
-        rep.packet.rows = {{QStringLiteral("1.1.01"), QStringLiteral("1500,00"), QStringLiteral("D"),
-                            QStringLiteral("28022025")}};
-        QCOMPARE(frame(encodeReply(2, rep)).toHex(),
-                 QByteArray("0000008ea362696402667061636b6574a2666669656c647384836a4344434f4e54435442"
-                            "4c66737472696e6714836a565253414c44454d505266737472696e671828836a49445341"
-                            "4c444f46494e66737472696e6701836a445453414c44454d505266737472696e67086472"
-                            "6f7773818466312e312e303167313530302c3030614468323830323230323565627972"
-                            "656680"));
+        rep.packet.rows = {{QStringLiteral("1.1.01"), QStringLiteral("1500,00"),
+                            QStringLiteral("D"), QStringLiteral("28022025")}};
+        QCOMPARE(
+            frame(encodeReply(2, rep)).toHex(),
+            QByteArray("0000008ea362696402667061636b6574a2666669656c647384836a4344434f4e54435442"
+                       "4c66737472696e6714836a565253414c44454d505266737472696e671828836a49445341"
+                       "4c444f46494e66737472696e6701836a445453414c44454d505266737472696e67086472"
+                       "6f7773818466312e312e303167313530302c3030614468323830323230323565627972"
+                       "656680"));
         QCOMPARE(frame(encodeReply(4, RemoteResult::failure(RemoteError::NotFound, "x"))).toHex(),
                  QByteArray("0000001ca262696404656572726f72a264636f646506676d6573736167656178"));
     }
@@ -204,9 +213,11 @@ private slots:
                              {QStringLiteral("args"), QCborArray{}}})
             << frameErr;
         QTest::newRow("no method")
-            << cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("args"), QCborArray{}}}) << frameErr;
+            << cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("args"), QCborArray{}}})
+            << frameErr;
         QTest::newRow("args as a map")
-            << cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("method"), QStringLiteral("m")},
+            << cbor(QCborMap{{QStringLiteral("id"), 1},
+                             {QStringLiteral("method"), QStringLiteral("m")},
                              {QStringLiteral("args"), QCborMap{}}})
             << frameErr;
         QTest::newRow("argument of an unsupported type (bytes)")
@@ -215,9 +226,11 @@ private slots:
         QTest::newRow("date tag on a number")
             << cbor(request(QCborArray{QCborValue(QCborTag(1004), 5)})) << argErr;
         QTest::newRow("date tag on an invalid date")
-            << cbor(request(QCborArray{QCborValue(QCborTag(1004), QStringLiteral("2025-02-30"))})) << argErr;
+            << cbor(request(QCborArray{QCborValue(QCborTag(1004), QStringLiteral("2025-02-30"))}))
+            << argErr;
         QTest::newRow("unknown tag")
-            << cbor(request(QCborArray{QCborValue(QCborTag(0), QStringLiteral("2025-01-01T00:00:00Z"))}))
+            << cbor(request(
+                   QCborArray{QCborValue(QCborTag(0), QStringLiteral("2025-01-01T00:00:00Z"))}))
             << argErr;
         QCborMap refs = request(QCborArray{1});
         refs.insert(QStringLiteral("byref"), QCborArray{0});
@@ -227,10 +240,12 @@ private slots:
         QTest::newRow("by-reference index out of range") << cbor(far) << argErr;
         // 64 nested arrays under an ignored key.
         QByteArray deep = QByteArray::fromHex("a3626964016666") + QByteArray("method", 6);
-        deep = cbor(QCborMap{{QStringLiteral("id"), 1}, {QStringLiteral("method"), QStringLiteral("m")},
+        deep = cbor(QCborMap{{QStringLiteral("id"), 1},
+                             {QStringLiteral("method"), QStringLiteral("m")},
                              {QStringLiteral("args"), QCborArray{}}});
         deep[0] = static_cast<char>(0xa4); // one more pair follows
-        deep += cbor(QStringLiteral("x")) + QByteArray(64, static_cast<char>(0x81)) + QByteArray(1, 0);
+        deep +=
+            cbor(QStringLiteral("x")) + QByteArray(64, static_cast<char>(0x81)) + QByteArray(1, 0);
         QTest::newRow("value nested too deep") << deep << frameErr;
     }
     void malformedRequests() {
@@ -246,20 +261,21 @@ private slots:
         QTest::addColumn<QByteArray>("payload");
         const QCborArray fields{QCborArray{QStringLiteral("A"), QStringLiteral("string"), 5}};
         auto reply = [&](const QCborValue& rows) {
-            return cbor(QCborMap{{QStringLiteral("id"), 1},
-                                 {QStringLiteral("packet"),
-                                  QCborMap{{QStringLiteral("fields"), fields}, {QStringLiteral("rows"), rows}}}});
+            return cbor(
+                QCborMap{{QStringLiteral("id"), 1},
+                         {QStringLiteral("packet"), QCborMap{{QStringLiteral("fields"), fields},
+                                                             {QStringLiteral("rows"), rows}}}});
         };
         QTest::newRow("row with more cells than fields") << reply(QCborArray{QCborArray{"a", "b"}});
         QTest::newRow("row with fewer cells than fields") << reply(QCborArray{QCborArray{}});
         QTest::newRow("number in a string column") << reply(QCborArray{QCborArray{1}});
         QTest::newRow("neither packet nor error") << cbor(QCborMap{{QStringLiteral("id"), 1}});
-        QTest::newRow("unknown field type")
-            << cbor(QCborMap{{QStringLiteral("id"), 1},
-                             {QStringLiteral("packet"),
-                              QCborMap{{QStringLiteral("fields"),
-                                        QCborArray{QCborArray{QStringLiteral("A"), QStringLiteral("blob"), 0}}},
-                                       {QStringLiteral("rows"), QCborArray{}}}}});
+        QTest::newRow("unknown field type") << cbor(QCborMap{
+            {QStringLiteral("id"), 1},
+            {QStringLiteral("packet"),
+             QCborMap{{QStringLiteral("fields"),
+                       QCborArray{QCborArray{QStringLiteral("A"), QStringLiteral("blob"), 0}}},
+                      {QStringLiteral("rows"), QCborArray{}}}}});
         // An announced row count far beyond the payload must not be reserved.
         QByteArray huge = reply(QCborArray{});
         huge.chop(1);

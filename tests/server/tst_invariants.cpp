@@ -45,7 +45,8 @@ private slots:
         QSqlDatabase db = srvtest::openFresh(conn);
         server::makeDemo(db, 4000);
         srv = std::make_unique<server::LocalServer>(db);
-        ledger = call("GetLancCont", {RemoteArg::text("01"), d(QDate(2025, 1, 1)), d(QDate(2025, 12, 31))});
+        ledger = call("GetLancCont",
+                      {RemoteArg::text("01"), d(QDate(2025, 1, 1)), d(QDate(2025, 12, 31))});
     }
     void cleanupTestCase() {
         srv.reset();
@@ -75,7 +76,8 @@ private slots:
     }
 
     void identifiersHaveValidCheckDigits() {
-        const suite::DataPacket id = call("GetIdContrib", {RemoteArg::text("01"), d(QDate(2025, 1, 1)), d(QDate(2025, 12, 31))});
+        const suite::DataPacket id = call(
+            "GetIdContrib", {RemoteArg::text("01"), d(QDate(2025, 1, 1)), d(QDate(2025, 12, 31))});
         QVERIFY(suite::CNPJOk(id.rows.at(0).at(id.indexOf("NRINSJUREMPR")).toString()));
         const suite::DataPacket c = call("GetDadosCont", {RemoteArg::text("01")});
         QVERIFY(suite::CPFOk(c.rows.at(0).at(c.indexOf("NRCPFRESPONS")).toString()));
@@ -126,10 +128,11 @@ private slots:
         QHash<QString, qint64> fromLedger; // "account|month|D" -> cents
         for (const QVariantList& r : ledger.rows) {
             const QString month = r[1].toString().mid(2, 2);
-            fromLedger[r[2].toString() + u'|' + month + u'|' + r[7].toString()] += cents(r[5].toString());
+            fromLedger[r[2].toString() + u'|' + month + u'|' + r[7].toString()] +=
+                cents(r[5].toString());
         }
-        const suite::DataPacket sm =
-            call("getsaldmens", {RemoteArg::text("01"), d(QDate(2025, 1, 1)), d(QDate(2025, 12, 31))});
+        const suite::DataPacket sm = call(
+            "getsaldmens", {RemoteArg::text("01"), d(QDate(2025, 1, 1)), d(QDate(2025, 12, 31))});
         QVERIFY(sm.rows.size() > 100);
         QHash<QString, qint64> last; // account -> signed final of the previous row
         int prevMonth = 0;
@@ -143,39 +146,51 @@ private slots:
             if (last.contains(acc)) {
                 before = last.value(acc);
             } else {
-                const suite::DataPacket b = call("GetSaldAntEnc",
-                    {RemoteArg::text("01"), RemoteArg::text(u'_' + acc + u'_'), RemoteArg::text(""),
-                     RemoteArg::real(suite::DateToDayNumber(first) - 1.0)});
-                before = b.rows.isEmpty() ? 0 : cents(b.rows[0][1].toString()) *
-                                                    (b.rows[0][2].toString() == QLatin1String("D") ? 1 : -1);
+                const suite::DataPacket b =
+                    call("GetSaldAntEnc", {RemoteArg::text("01"),
+                                           RemoteArg::text(u'_' + acc + u'_'), RemoteArg::text(""),
+                                           RemoteArg::real(suite::DateToDayNumber(first) - 1.0)});
+                before = b.rows.isEmpty()
+                             ? 0
+                             : cents(b.rows[0][1].toString()) *
+                                   (b.rows[0][2].toString() == QLatin1String("D") ? 1 : -1);
             }
-            const qint64 deb = cents(call("getcreddeb", {RemoteArg::text("01"), d(first), d(lastDay),
-                                                         RemoteArg::text(""), RemoteArg::text("T"),
-                                                         RemoteArg::text(acc)}).rows[0][0].toDouble());
-            const qint64 cred = cents(call("getcreddeb", {RemoteArg::text("01"), d(first), d(lastDay),
-                                                          RemoteArg::text("T"), RemoteArg::text(""),
-                                                          RemoteArg::text(acc)}).rows[0][0].toDouble());
+            const qint64 deb =
+                cents(call("getcreddeb",
+                           {RemoteArg::text("01"), d(first), d(lastDay), RemoteArg::text(""),
+                            RemoteArg::text("T"), RemoteArg::text(acc)})
+                          .rows[0][0]
+                          .toDouble());
+            const qint64 cred =
+                cents(call("getcreddeb",
+                           {RemoteArg::text("01"), d(first), d(lastDay), RemoteArg::text("T"),
+                            RemoteArg::text(""), RemoteArg::text(acc)})
+                          .rows[0][0]
+                          .toDouble());
             const QString key = acc + u'|' + first.toString("MM") + u'|';
             QCOMPARE(deb, fromLedger.value(key + u'D'));
             QCOMPARE(cred, fromLedger.value(key + u'C'));
-            const qint64 final = cents(r[3].toDouble()) * (r[4].toString() == QLatin1String("D") ? 1 : -1);
+            const qint64 final =
+                cents(r[3].toDouble()) * (r[4].toString() == QLatin1String("D") ? 1 : -1);
             QCOMPARE(final, before + deb - cred);
             last[acc] = final;
         }
     }
 
     void resultAccountsAreClosedAtYearEnd() {
-        const suite::DataPacket pre = call("GetSaldAntEnc", {RemoteArg::text("01"), RemoteArg::textRef("T"),
-                                                            RemoteArg::textRef("T"), d(QDate(2025, 12, 31))});
+        const suite::DataPacket pre =
+            call("GetSaldAntEnc", {RemoteArg::text("01"), RemoteArg::textRef("T"),
+                                   RemoteArg::textRef("T"), d(QDate(2025, 12, 31))});
         QVERIFY(pre.rows.size() > 10);
         int nonZero = 0;
         for (const QVariantList& r : pre.rows) {
             QVERIFY(r[0].toString().startsWith(QLatin1Char('4')));
             if (cents(r[1].toString()) != 0)
                 ++nonZero;
-            const suite::DataPacket after = call("GetSaldAntEnc",
-                {RemoteArg::text("01"), RemoteArg::text(u'_' + r[0].toString() + u'_'), RemoteArg::text(""),
-                 d(QDate(2025, 12, 31))});
+            const suite::DataPacket after =
+                call("GetSaldAntEnc",
+                     {RemoteArg::text("01"), RemoteArg::text(u'_' + r[0].toString() + u'_'),
+                      RemoteArg::text(""), d(QDate(2025, 12, 31))});
             QCOMPARE(after.rows.at(0).at(1).toString(), QStringLiteral("0,00"));
         }
         QVERIFY(nonZero > 5);
@@ -184,10 +199,12 @@ private slots:
     void resultPostingsCarryCostCentres() {
         int checked = 0;
         for (const QVariantList& r : ledger.rows) {
-            if (!r[2].toString().startsWith(QLatin1Char('4')) || r[3].toString() == QLatin1String("ENC2025"))
+            if (!r[2].toString().startsWith(QLatin1Char('4')) ||
+                r[3].toString() == QLatin1String("ENC2025"))
                 continue;
-            const suite::DataPacket cc = call("GetCcLanc", {RemoteArg::text("01"), RemoteArg::text(r[0].toString()),
-                                                           RemoteArg::text(r[6].toString())});
+            const suite::DataPacket cc =
+                call("GetCcLanc", {RemoteArg::text("01"), RemoteArg::text(r[0].toString()),
+                                   RemoteArg::text(r[6].toString())});
             QVERIFY(!cc.rows.isEmpty());
             QVERIFY(cc.rows.size() <= 2);
             if (++checked == 200)

@@ -174,8 +174,8 @@ private slots:
             << "GetSaldAntEnc" << Args{t("01"), t("_9.9_"), t(""), day(2025, 1, 31)}
             << QStringList{};
         QTest::newRow("GetSaldAntEnc: all result accounts before closing")
-            << "GetSaldAntEnc" << Args{t("01"), RemoteArg::textRef("T"), RemoteArg::textRef("T"),
-                                       day(2025, 12, 31)}
+            << "GetSaldAntEnc"
+            << Args{t("01"), RemoteArg::textRef("T"), RemoteArg::textRef("T"), day(2025, 12, 31)}
             << QStringList{"4.1.01|500,00|C|31122025", "4.1.02|123,45|D|31122025",
                            "4.1.09|0,00|C|31122025"};
         QTest::newRow("GetSaldAntEnc: a list, blanks and unknown codes ignored")
@@ -184,8 +184,8 @@ private slots:
                     RemoteArg::textRef("4.1.01"), day(2025, 12, 31)}
             << QStringList{"4.1.01|500,00|C|31122025", "4.1.02|123,45|D|31122025"};
         QTest::newRow("GetSaldAntEnc: empty selection")
-            << "GetSaldAntEnc" << Args{t("01"), RemoteArg::textRef(""), RemoteArg::textRef(""),
-                                       day(2025, 12, 31)}
+            << "GetSaldAntEnc"
+            << Args{t("01"), RemoteArg::textRef(""), RemoteArg::textRef(""), day(2025, 12, 31)}
             << QStringList{};
 
         QTest::newRow("getcreddeb: debits of January (fifth argument)")
@@ -240,9 +240,11 @@ private slots:
         QTest::newRow("GetPlanContas") << "GetPlanContas" << Args{} << "cdsPlanContas";
         QTest::newRow("GetCentrCust") << "GetCentrCust" << Args{} << "cdsCentrCust";
         QTest::newRow("GetSaldAntEnc")
-            << "GetSaldAntEnc" << Args{t("01"), t("T"), t("T"), day(2025, 12, 31)} << "cdsSaldAntEnc";
+            << "GetSaldAntEnc" << Args{t("01"), t("T"), t("T"), day(2025, 12, 31)}
+            << "cdsSaldAntEnc";
         QTest::newRow("getcreddeb")
-            << "getcreddeb" << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t("T"), t("1.1.01")}
+            << "getcreddeb"
+            << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t("T"), t("1.1.01")}
             << "cdsCredDeb";
         QTest::newRow("GetCcLanc") << "GetCcLanc" << Args{t("01"), t("1"), t("2")} << "cdsCcLanc";
     }
@@ -279,14 +281,16 @@ private slots:
         QTest::addColumn<Args>("args");
         QTest::addColumn<int>("code");
         const int bad = static_cast<int>(RemoteError::BadArguments);
-        QTest::newRow("unknown method") << "GetNada" << Args{} << static_cast<int>(RemoteError::UnknownMethod);
+        QTest::newRow("unknown method")
+            << "GetNada" << Args{} << static_cast<int>(RemoteError::UnknownMethod);
         QTest::newRow("unknown company")
             << "GetIdContrib" << Args{t("ZZ"), day(2025, 1, 1), day(2025, 1, 31)}
             << static_cast<int>(RemoteError::NotFound);
         QTest::newRow("unknown company in a period fetch")
             << "getsaldmens" << Args{t("ZZ"), day(2025, 1, 1), day(2025, 1, 31)}
             << static_cast<int>(RemoteError::NotFound);
-        QTest::newRow("too few arguments") << "GetLancCont" << Args{t("01"), day(2025, 1, 1)} << bad;
+        QTest::newRow("too few arguments")
+            << "GetLancCont" << Args{t("01"), day(2025, 1, 1)} << bad;
         QTest::newRow("too many arguments") << "GetPlanContas" << Args{t("01")} << bad;
         QTest::newRow("date given as text")
             << "getsaldmens" << Args{t("01"), t("2025-01-01"), day(2025, 1, 31)} << bad;
@@ -297,13 +301,14 @@ private slots:
         QTest::newRow("start after end")
             << "GetLancCont" << Args{t("01"), day(2025, 2, 1), day(2025, 1, 31)} << bad;
         QTest::newRow("day number out of range")
-            << "GetSaldAntEnc" << Args{t("01"), t("_1.1.01_"), t(""), RemoteArg::real(1e300)} << bad;
+            << "GetSaldAntEnc" << Args{t("01"), t("_1.1.01_"), t(""), RemoteArg::real(1e300)}
+            << bad;
         QTest::newRow("getcreddeb without a flag")
-            << "getcreddeb" << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t(""), t("1.1.01")}
-            << bad;
+            << "getcreddeb"
+            << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t(""), t("1.1.01")} << bad;
         QTest::newRow("getcreddeb with both flags")
-            << "getcreddeb" << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t("T"), t("T"), t("1.1.01")}
-            << bad;
+            << "getcreddeb"
+            << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t("T"), t("T"), t("1.1.01")} << bad;
         QTest::newRow("entry number that is not a number")
             << "GetCcLanc" << Args{t("01"), t("1x"), t("2")} << bad;
     }

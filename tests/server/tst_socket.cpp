@@ -25,7 +25,8 @@ namespace {
 const QString kToken = QStringLiteral("segredo");
 
 Args period() {
-    return {RemoteArg::text("01"), RemoteArg::date(QDate(2025, 1, 1)), RemoteArg::date(QDate(2025, 12, 31))};
+    return {RemoteArg::text("01"), RemoteArg::date(QDate(2025, 1, 1)),
+            RemoteArg::date(QDate(2025, 12, 31))};
 }
 
 // A raw client that speaks frames by hand.
@@ -146,17 +147,23 @@ private slots:
     void serverErrorsReachTheClient() {
         auto c = client();
         Args a{RemoteArg::text("ZZ")};
-        QCOMPARE(c->AppServer().call(QStringLiteral("GetDadosCont"), a).error, RemoteError::NotFound);
+        QCOMPARE(c->AppServer().call(QStringLiteral("GetDadosCont"), a).error,
+                 RemoteError::NotFound);
         Args none;
-        QCOMPARE(c->AppServer().call(QStringLiteral("Nada"), none).error, RemoteError::UnknownMethod);
+        QCOMPARE(c->AppServer().call(QStringLiteral("Nada"), none).error,
+                 RemoteError::UnknownMethod);
         // Same connection, still serving.
         Args ok{RemoteArg::text("01")};
         QVERIFY(c->AppServer().call(QStringLiteral("GetDadosCont"), ok).ok());
     }
 
     void severalClientsAtOnce() {
-        Args ref{RemoteArg::text("01"), RemoteArg::date(QDate(2025, 1, 1)), RemoteArg::date(QDate(2025, 1, 31)),
-                 RemoteArg::text(""), RemoteArg::text("T"), RemoteArg::text("1.1.01")};
+        Args ref{RemoteArg::text("01"),
+                 RemoteArg::date(QDate(2025, 1, 1)),
+                 RemoteArg::date(QDate(2025, 1, 31)),
+                 RemoteArg::text(""),
+                 RemoteArg::text("T"),
+                 RemoteArg::text("1.1.01")};
         const suite::DataPacket expected = local->call(QStringLiteral("getcreddeb"), ref).packet;
         const quint16 port = srv->port();
         std::atomic<int> good{0};
@@ -170,7 +177,8 @@ private slots:
                 c.SetToken(kToken);
                 for (int i = 0; i < 50; ++i) {
                     Args a = ref;
-                    const suite::RemoteResult r = c.AppServer().call(QStringLiteral("getcreddeb"), a);
+                    const suite::RemoteResult r =
+                        c.AppServer().call(QStringLiteral("getcreddeb"), a);
                     if (r.ok() && r.packet == expected)
                         ++good;
                 }
@@ -218,21 +226,24 @@ private slots:
         QVERIFY(raw.receive(p));
         QCOMPARE(proto::decodeWelcome(p).error, RemoteError::Unauthorized);
         // and the connection is closed: nothing more is read from it.
-        QVERIFY(raw.s.state() == QAbstractSocket::UnconnectedState || raw.s.waitForDisconnected(5000));
+        QVERIFY(raw.s.state() == QAbstractSocket::UnconnectedState ||
+                raw.s.waitForDisconnected(5000));
     }
 
     void malformedRequestsGetErrorsAndServingGoesOn_data() {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<int>("code");
-        QTest::newRow("garbage") << QByteArray("\xff\xfe garbage", 10) << static_cast<int>(RemoteError::BadFrame);
+        QTest::newRow("garbage") << QByteArray("\xff\xfe garbage", 10)
+                                 << static_cast<int>(RemoteError::BadFrame);
         QTest::newRow("boolean argument")
-            << QCborMap{{QStringLiteral("id"), 5}, {QStringLiteral("method"), QStringLiteral("GetDadosCont")},
+            << QCborMap{{QStringLiteral("id"), 5},
+                        {QStringLiteral("method"), QStringLiteral("GetDadosCont")},
                         {QStringLiteral("args"), QCborArray{true}}}
                    .toCborValue()
                    .toCbor()
             << static_cast<int>(RemoteError::BadArguments);
-        QTest::newRow("wrong argument count")
-            << proto::encodeRequest({6, "GetDadosCont", {}}) << static_cast<int>(RemoteError::BadArguments);
+        QTest::newRow("wrong argument count") << proto::encodeRequest({6, "GetDadosCont", {}})
+                                              << static_cast<int>(RemoteError::BadArguments);
     }
     void malformedRequestsGetErrorsAndServingGoesOn() {
         QFETCH(QByteArray, payload);
@@ -254,7 +265,8 @@ private slots:
         QVERIFY(raw.greet(kToken));
         QVERIFY(raw.sendRaw(QByteArray::fromHex("7fffffff") + QByteArray(64, 'x')));
         QCOMPARE(raw.reply().error, RemoteError::BadFrame);
-        QVERIFY(raw.s.state() == QAbstractSocket::UnconnectedState || raw.s.waitForDisconnected(5000));
+        QVERIFY(raw.s.state() == QAbstractSocket::UnconnectedState ||
+                raw.s.waitForDisconnected(5000));
         auto c = client();
         Args none;
         QVERIFY(c->AppServer().call(QStringLiteral("GetCentrCust"), none).ok());
@@ -275,7 +287,8 @@ private slots:
         Args none;
         const suite::RemoteResult r = c.AppServer().call(QStringLiteral("GetPlanContas"), none);
         QCOMPARE(r.error, RemoteError::Transport);
-        QVERIFY2(r.message.contains(QStringLiteral("127.0.0.1:%1").arg(port)), qPrintable(r.message));
+        QVERIFY2(r.message.contains(QStringLiteral("127.0.0.1:%1").arg(port)),
+                 qPrintable(r.message));
     }
 
     void connectionLostMidCallIsAnError() {
@@ -310,10 +323,12 @@ private slots:
 
     void logsOneLinePerConnectionAndFailedCall() {
         QMutexLocker lock(&logMutex);
-        QVERIFY(std::any_of(logLines.begin(), logLines.end(),
-                            [](const QString& l) { return l.startsWith(QStringLiteral("conexão ")); }));
-        QVERIFY(std::any_of(logLines.begin(), logLines.end(),
-                            [](const QString& l) { return l.contains(QStringLiteral("falha em GetDadosCont")); }));
+        QVERIFY(std::any_of(logLines.begin(), logLines.end(), [](const QString& l) {
+            return l.startsWith(QStringLiteral("conexão "));
+        }));
+        QVERIFY(std::any_of(logLines.begin(), logLines.end(), [](const QString& l) {
+            return l.contains(QStringLiteral("falha em GetDadosCont"));
+        }));
     }
 };
 

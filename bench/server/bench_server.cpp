@@ -1,0 +1,185 @@
+// bench_server [POSTINGS]: loopback round trip of a bare socket, then the
+// time of each remote method through the real client against a
+// gerarqprev-server process over a demo ledger, and that server's peak memory.
+#include "db/dbgeral.h"
+#include "server/demo.h"
+#include "suite/core/netconnection.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+using suite::RemoteArg;
+using Args = QList<RemoteArg>;
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// Microseconds per 4-byte ping-pong over loopback TCP, without any protocol.
+double rawRoundTripUs(int rounds) {
+    const quint16 port = freePort();
+    std::thread echo([port, rounds] {
+        QTcpServer srv;
+        srv.listen(QHostAddress::LocalHost, port);
+        if (!srv.waitForNewConnection(5000))
+            return;
+        QTcpSocket* s = srv.nextPendingConnection();
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        for (int i = 0; i < rounds; ++i) {
+            while (s->bytesAvailable() < 4)
+                if (!s->waitForReadyRead(5000))
+                    return;
+            s->write(s->read(4));
+            s->waitForBytesWritten(5000);
+        }
+        s->waitForDisconnected(1000);
+    });
+    QThread::msleep(100);
+    QTcpSocket c;
+    c.connectToHost(QHostAddress::LocalHost, port);
+    c.waitForConnected(5000);
+    c.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < rounds; ++i) {
+        c.write("ping", 4);
+        c.waitForBytesWritten(5000);
+        while (c.bytesAvailable() < 4)
+            c.waitForReadyRead(5000);
+        c.read(4);
+    }
+    const double us = static_cast<double>(t.nsecsElapsed()) / 1000.0 / rounds;
+    c.disconnectFromHost();
+    echo.join();
+    return us;
+}
+
+qint64 peakKb(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int postings = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.db"));
+    QElapsedTimer t;
+    {
+        QSqlDatabase db = db::open(path, QStringLiteral("bench"));
+        db::applyMigrations(db);
+        t.start();
+        server::makeDemo(db, postings);
+        std::printf("demo ledger: %d postings requested, built in %.2f s\n", postings,
+                    static_cast<double>(t.elapsed()) / 1000.0);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+
+    const double rtt = rawRoundTripUs(5000);
+    std::printf("raw loopback round trip: %.1f us\n", rtt);
+
+    const quint16 port = freePort();
+    QProcess srv;
+    srv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    srv.start(QCoreApplication::applicationDirPath() + QStringLiteral("/gerarqprev-server"),
+              {QStringLiteral("--banco"), path, QStringLiteral("--escuta"),
+               QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--token"), QString(),
+               QStringLiteral("--log"), dir.filePath(QStringLiteral("server.log"))});
+    if (!srv.waitForStarted(5000)) {
+        std::printf("cannot start gerarqprev-server: %s\n", qPrintable(srv.errorString()));
+        return 1;
+    }
+    suite::TNetConnection net(QStringLiteral("KLT40500.rdmGerArqPrev"));
+    net.SetHost(QStringLiteral("127.0.0.1"));
+    net.SetPort(port);
+    net.SetSocketPath(QString());
+    net.SetToken(QString());
+    net.SetTimeoutMs(600000);
+    for (int i = 0; i < 50 && !net.Connected(); ++i) {
+        QThread::msleep(100);
+        net.SetConnected(true);
+    }
+    if (!net.Connected()) {
+        std::printf("cannot connect to the server\n");
+        return 1;
+    }
+
+    const RemoteArg co = RemoteArg::text("01");
+    const RemoteArg y0 = RemoteArg::date(QDate(2025, 1, 1)),
+                    y1 = RemoteArg::date(QDate(2025, 12, 31));
+    const RemoteArg m0 = RemoteArg::date(QDate(2025, 6, 1)),
+                    m1 = RemoteArg::date(QDate(2025, 6, 30));
+    struct Case {
+        const char* label;
+        const char* method;
+        Args args;
+        int repeat;
+    };
+    const QList<Case> cases = {
+        {"getsaldmens (year)", "getsaldmens", {co, y0, y1}, 3},
+        {"GetLancCont (year)", "GetLancCont", {co, y0, y1}, 1},
+        {"GetIdContrib", "GetIdContrib", {co, y0, y1}, 200},
+        {"GetDadosCont", "GetDadosCont", {co}, 200},
+        {"GetDadosTecEmpr", "GetDadosTecEmpr", {co}, 200},
+        {"GetPlanContas", "GetPlanContas", {}, 50},
+        {"GetCentrCust", "GetCentrCust", {}, 200},
+        {"GetSaldAntEnc (one account)",
+         "GetSaldAntEnc",
+         {co, RemoteArg::text("_1.1.01.002.0001_"), RemoteArg::text(""), RemoteArg::real(45807.0)},
+         500},
+        {"GetSaldAntEnc (\"T\")",
+         "GetSaldAntEnc",
+         {co, RemoteArg::textRef("T"), RemoteArg::textRef("T"), y1},
+         5},
+        {"getcreddeb",
+         "getcreddeb",
+         {co, m0, m1, RemoteArg::text(""), RemoteArg::text("T"),
+          RemoteArg::text("1.1.01.002.0001")},
+         500},
+        {"GetCcLanc", "GetCcLanc", {co, RemoteArg::text("10"), RemoteArg::text("1")}, 500},
+    };
+    std::printf("%-30s %8s %12s %10s %10s\n", "method", "calls", "ms/call", "x RTT", "rows");
+    for (const Case& c : cases) {
+        qsizetype rows = 0;
+        t.restart();
+        for (int i = 0; i < c.repeat; ++i) {
+            Args a = c.args;
+            const suite::RemoteResult r = net.AppServer().call(QString::fromLatin1(c.method), a);
+            if (!r.ok()) {
+                std::printf("%s failed: %s\n", c.method, qPrintable(r.message));
+                return 1;
+            }
+            rows = r.packet.rows.size();
+        }
+        const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6 / c.repeat;
+        std::printf("%-30s %8d %12.3f %10.1f %10lld\n", c.label, c.repeat, ms, ms * 1000.0 / rtt,
+                    static_cast<long long>(rows));
+    }
+    std::printf("server peak memory (VmHWM): %lld kB\n",
+                static_cast<long long>(peakKb(srv.processId())));
+    net.SetConnected(false);
+    srv.terminate();
+    srv.waitForFinished(10000);
+    return 0;
+}
