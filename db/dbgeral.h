@@ -15,12 +15,23 @@ namespace db {
 // share one database without seeing each other.
 QSqlDatabase open(const QString& url, const QString& connectionName);
 
-// Brings the schema to the newest version (versioned migrations, the same on
-// SQLite and PostgreSQL). Throws std::runtime_error on failure.
-void applyMigrations(QSqlDatabase& db);
+// Brings the schema to the newest version (versioned migrations, on SQLite
+// and PostgreSQL alike). Throws std::runtime_error on failure. upTo stops at
+// that version instead (0: the newest), which lets a test fill a database
+// the way an older program did and then upgrade it.
+void applyMigrations(QSqlDatabase& db, int upTo = 0);
 
 // The newest schema version applyMigrations brings a database to.
 int schemaVersion();
+
+// A bulk load of postings (the demo builder), inside the caller's open
+// transaction: suspendAggregates switches off the trigger that adds each new
+// posting to SALDDIA and SALDMES; rebuildAggregates refills both tables from
+// all the postings (INSERT ... SELECT; the closing entries' share apart) and
+// switches it back on. A rollback in between brings the trigger back with
+// everything else. Both throw std::runtime_error.
+void suspendAggregates(QSqlDatabase& db);
+void rebuildAggregates(QSqlDatabase& db);
 
 // True for a PostgreSQL connection.
 bool isPostgres(const QSqlDatabase& db);

@@ -2,19 +2,225 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace db {
 namespace {
 
-// Each migration is a list of statements written in the subset of SQL that
-// SQLite and PostgreSQL read alike: VARCHAR, INTEGER, BIGINT, DATE, plain
-// constraints. Amounts are integer cents. Never edit an applied migration;
-// append a new one.
-const QList<QStringList>& migrations() {
-    static const QList<QStringList> list = {
+// A migration: statements written in the subset of SQL that SQLite and
+// PostgreSQL read alike (VARCHAR, INTEGER, BIGINT, DATE, plain constraints),
+// then the statements of the connection's product, for what the two write
+// differently (triggers, date arithmetic). Amounts are integer cents. Never
+// edit an applied migration; append a new one.
+struct Migration {
+    Migration(QStringList b, QStringList s = {}, QStringList p = {})
+        : both(std::move(b)), sqlite(std::move(s)), postgres(std::move(p)) {}
+    QStringList both;
+    QStringList sqlite;
+    QStringList postgres;
+};
+
+// Version 3. SALDDIA holds one row per company, account, day (the postings'
+// DTLANCCONT) and closing flag (the entry's IDENCERR); SALDMES the same per
+// month, DTSALDO being the month's first day. A balance at day D then reads
+// the months before D's month and the days of D's month up to D.
+QString aggregateTable(const char* name, const char* suffix) {
+    return QStringLiteral("CREATE TABLE %1 ("
+                          " CDEMPRESA VARCHAR(2) NOT NULL,"
+                          " CDCONTCTBL VARCHAR(20) NOT NULL,"
+                          " DTSALDO DATE NOT NULL,"
+                          " IDENCERR VARCHAR(1) NOT NULL CHECK (IDENCERR IN ('S','N')),"
+                          " VRDEBITO BIGINT NOT NULL,"
+                          " VRCREDITO BIGINT NOT NULL,"
+                          " PRIMARY KEY (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR))%2")
+        .arg(QLatin1String(name), QLatin1String(suffix));
+}
+
+// The postings already there (an upgraded database, or after a bulk load).
+// Every posting goes in as ordinary first, straight from the covering index
+// by account and day (a posting whose entry is missing stays ordinary, as
+// the closing-entry look-up had it); then the few closing entries' postings
+// get rows of their own and are taken out of the ordinary ones, which may
+// leave rows that sum to nothing. UPDATE ... FROM needs SQLite 3.33 or later.
+const char* kFillDays[] = {
+    "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO, VRCREDITO)"
+    " SELECT CDEMPRESA, CDCONTCTBL, DTLANCCONT, 'N',"
+    " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN VRLANCAMENT ELSE 0 END) AS BIGINT),"
+    " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN 0 ELSE VRLANCAMENT END) AS BIGINT)"
+    " FROM PARTLANC GROUP BY CDEMPRESA, CDCONTCTBL, DTLANCCONT",
+    // CROSS JOIN: SQLite then reads the entries first, not every posting.
+    "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO, VRCREDITO)"
+    " SELECT P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT, 'S',"
+    " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN P.VRLANCAMENT ELSE 0 END) AS BIGINT),"
+    " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN 0 ELSE P.VRLANCAMENT END) AS BIGINT)"
+    " FROM LANCCONT L CROSS JOIN PARTLANC P WHERE L.IDENCERR = 'S'"
+    " AND P.CDEMPRESA = L.CDEMPRESA AND P.NRLANCCONT = L.NRLANCCONT"
+    " GROUP BY P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT",
+    "UPDATE SALDDIA AS ORD SET VRDEBITO = ORD.VRDEBITO - ENC.VRDEBITO,"
+    " VRCREDITO = ORD.VRCREDITO - ENC.VRCREDITO FROM SALDDIA AS ENC"
+    " WHERE ENC.IDENCERR = 'S' AND ORD.IDENCERR = 'N' AND ORD.CDEMPRESA = ENC.CDEMPRESA"
+    " AND ORD.CDCONTCTBL = ENC.CDCONTCTBL AND ORD.DTSALDO = ENC.DTSALDO",
+};
+
+// The first day of DTSALDO's month.
+const char* kSqliteMonth = "date(DTSALDO, 'start of month')";
+const char* kPgMonth = "CAST(date_trunc('month', DTSALDO) AS DATE)";
+
+// Both tables from the postings; they must be empty.
+QStringList fill(bool postgres) {
+    QStringList out;
+    for (const char* sql : kFillDays)
+        out << QLatin1String(sql);
+    out << QStringLiteral("INSERT INTO SALDMES (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR,"
+                          " VRDEBITO, VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, %1, IDENCERR,"
+                          " CAST(SUM(VRDEBITO) AS BIGINT), CAST(SUM(VRCREDITO) AS BIGINT)"
+                          " FROM SALDDIA GROUP BY CDEMPRESA, CDCONTCTBL, %1, IDENCERR")
+               .arg(QLatin1String(postgres ? kPgMonth : kSqliteMonth));
+    return out;
+}
+
+const char* kUpsert = " ON CONFLICT (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR) DO UPDATE SET"
+                      " VRDEBITO = VRDEBITO + excluded.VRDEBITO,"
+                      " VRCREDITO = VRCREDITO + excluded.VRCREDITO;";
+
+// SQLite: adds (sign "") or takes back (sign "-") the posting rec (NEW or
+// OLD) in both tables.
+QString sqliteMove(const char* rec, const char* sign) {
+    const QString values =
+        QStringLiteral("%1.CDEMPRESA, %1.CDCONTCTBL, %3,"
+                       " COALESCE((SELECT IDENCERR FROM LANCCONT WHERE CDEMPRESA = %1.CDEMPRESA"
+                       " AND NRLANCCONT = %1.NRLANCCONT), 'N'),"
+                       " %2(CASE WHEN %1.IDNATLANC = 'D' THEN %1.VRLANCAMENT ELSE 0 END),"
+                       " %2(CASE WHEN %1.IDNATLANC = 'D' THEN 0 ELSE %1.VRLANCAMENT END)");
+    const QString day = QStringLiteral("%1.DTLANCCONT").arg(QLatin1String(rec));
+    const QString month =
+        QStringLiteral("date(%1.DTLANCCONT, 'start of month')").arg(QLatin1String(rec));
+    QString out;
+    for (const auto& [table, date] : {std::pair{"SALDDIA", day}, std::pair{"SALDMES", month}})
+        out += QStringLiteral(" INSERT INTO %1 (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
+                              " VRCREDITO) VALUES (%2)")
+                   .arg(QLatin1String(table),
+                        values.arg(QLatin1String(rec), QLatin1String(sign), date)) +
+               QLatin1String(kUpsert);
+    return out;
+}
+
+// SQLite: moves an entry's postings from the old closing flag to the new.
+QString sqliteFlip(const char* flag, const char* sign) {
+    QString out;
+    const QString select =
+        QStringLiteral("SELECT CDEMPRESA, CDCONTCTBL, %1, %2.IDENCERR,"
+                       " %3(CASE WHEN IDNATLANC = 'D' THEN VRLANCAMENT ELSE 0 END),"
+                       " %3(CASE WHEN IDNATLANC = 'D' THEN 0 ELSE VRLANCAMENT END)"
+                       " FROM PARTLANC WHERE CDEMPRESA = OLD.CDEMPRESA"
+                       " AND NRLANCCONT = OLD.NRLANCCONT");
+    for (const auto& [table, date] : {std::pair{"SALDDIA", "DTLANCCONT"},
+                                      std::pair{"SALDMES", "date(DTLANCCONT, 'start of month')"}})
+        out += QStringLiteral(" INSERT INTO %1 (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
+                              " VRCREDITO) ")
+                   .arg(QLatin1String(table)) +
+               select.arg(QLatin1String(date), QLatin1String(flag), QLatin1String(sign)) +
+               QLatin1String(kUpsert);
+    return out;
+}
+
+// PostgreSQL: the same as plpgsql functions; FNSALDO_SOMA adds signed
+// debits and credits to one day and its month.
+const char* kPgSoma =
+    "CREATE FUNCTION FNSALDO_SOMA(P_EMPRESA VARCHAR, P_CONTA VARCHAR, P_DIA DATE,"
+    " P_ENCERR VARCHAR, P_DEBITO BIGINT, P_CREDITO BIGINT) RETURNS VOID LANGUAGE plpgsql AS $$"
+    " BEGIN"
+    "  INSERT INTO SALDDIA AS S (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO, VRCREDITO)"
+    "  VALUES (P_EMPRESA, P_CONTA, P_DIA, P_ENCERR, P_DEBITO, P_CREDITO)"
+    "  ON CONFLICT (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR) DO UPDATE SET"
+    "  VRDEBITO = S.VRDEBITO + EXCLUDED.VRDEBITO, VRCREDITO = S.VRCREDITO + EXCLUDED.VRCREDITO;"
+    "  INSERT INTO SALDMES AS S (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO, VRCREDITO)"
+    "  VALUES (P_EMPRESA, P_CONTA, CAST(date_trunc('month', P_DIA) AS DATE), P_ENCERR, P_DEBITO,"
+    "  P_CREDITO)"
+    "  ON CONFLICT (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR) DO UPDATE SET"
+    "  VRDEBITO = S.VRDEBITO + EXCLUDED.VRDEBITO, VRCREDITO = S.VRCREDITO + EXCLUDED.VRCREDITO;"
+    " END $$";
+
+const char* kPgPosting =
+    "CREATE FUNCTION FNPARTLANC_SALDO() RETURNS TRIGGER LANGUAGE plpgsql AS $$"
+    " BEGIN"
+    "  IF TG_OP <> 'INSERT' THEN"
+    "   PERFORM FNSALDO_SOMA(OLD.CDEMPRESA, OLD.CDCONTCTBL, OLD.DTLANCCONT,"
+    "    COALESCE((SELECT L.IDENCERR FROM LANCCONT L WHERE L.CDEMPRESA = OLD.CDEMPRESA"
+    "    AND L.NRLANCCONT = OLD.NRLANCCONT), 'N'),"
+    "    -(CASE WHEN OLD.IDNATLANC = 'D' THEN OLD.VRLANCAMENT ELSE 0 END),"
+    "    -(CASE WHEN OLD.IDNATLANC = 'D' THEN 0 ELSE OLD.VRLANCAMENT END));"
+    "  END IF;"
+    "  IF TG_OP <> 'DELETE' THEN"
+    "   PERFORM FNSALDO_SOMA(NEW.CDEMPRESA, NEW.CDCONTCTBL, NEW.DTLANCCONT,"
+    "    COALESCE((SELECT L.IDENCERR FROM LANCCONT L WHERE L.CDEMPRESA = NEW.CDEMPRESA"
+    "    AND L.NRLANCCONT = NEW.NRLANCCONT), 'N'),"
+    "    CASE WHEN NEW.IDNATLANC = 'D' THEN NEW.VRLANCAMENT ELSE 0 END,"
+    "    CASE WHEN NEW.IDNATLANC = 'D' THEN 0 ELSE NEW.VRLANCAMENT END);"
+    "  END IF;"
+    "  RETURN NULL;"
+    " END $$";
+
+const char* kPgEntry =
+    "CREATE FUNCTION FNLANCCONT_SALDO() RETURNS TRIGGER LANGUAGE plpgsql AS $$"
+    " DECLARE R RECORD;"
+    " BEGIN"
+    "  FOR R IN SELECT CDCONTCTBL, DTLANCCONT,"
+    "   CASE WHEN IDNATLANC = 'D' THEN VRLANCAMENT ELSE 0 END AS D,"
+    "   CASE WHEN IDNATLANC = 'D' THEN 0 ELSE VRLANCAMENT END AS C"
+    "   FROM PARTLANC WHERE CDEMPRESA = OLD.CDEMPRESA AND NRLANCCONT = OLD.NRLANCCONT LOOP"
+    "   PERFORM FNSALDO_SOMA(OLD.CDEMPRESA, R.CDCONTCTBL, R.DTLANCCONT, OLD.IDENCERR, -R.D, -R.C);"
+    "   PERFORM FNSALDO_SOMA(OLD.CDEMPRESA, R.CDCONTCTBL, R.DTLANCCONT, NEW.IDENCERR, R.D, R.C);"
+    "  END LOOP;"
+    "  RETURN NULL;"
+    " END $$";
+
+Migration aggregates() {
+    Migration m({});
+    m.sqlite = {
+        // Without rowid the key is the table: a range of days is read in
+        // key order with its amounts.
+        aggregateTable("SALDDIA", " WITHOUT ROWID"),
+        aggregateTable("SALDMES", " WITHOUT ROWID"),
+    };
+    m.sqlite += fill(false);
+    m.sqlite += {
+        QStringLiteral("CREATE TRIGGER TGPARTLANC_INS AFTER INSERT ON PARTLANC BEGIN") +
+            sqliteMove("NEW", "") + QStringLiteral(" END"),
+        QStringLiteral("CREATE TRIGGER TGPARTLANC_DEL AFTER DELETE ON PARTLANC BEGIN") +
+            sqliteMove("OLD", "-") + QStringLiteral(" END"),
+        QStringLiteral("CREATE TRIGGER TGPARTLANC_UPD AFTER UPDATE OF CDEMPRESA, NRLANCCONT,"
+                       " CDCONTCTBL, DTLANCCONT, VRLANCAMENT, IDNATLANC ON PARTLANC BEGIN") +
+            sqliteMove("OLD", "-") + sqliteMove("NEW", "") + QStringLiteral(" END"),
+        QStringLiteral("CREATE TRIGGER TGLANCCONT_ENCERR AFTER UPDATE OF IDENCERR ON LANCCONT"
+                       " WHEN OLD.IDENCERR <> NEW.IDENCERR BEGIN") +
+            sqliteFlip("OLD", "-") + sqliteFlip("NEW", "") + QStringLiteral(" END"),
+    };
+    m.postgres = {
+        aggregateTable("SALDDIA", ""),
+        aggregateTable("SALDMES", ""),
+    };
+    m.postgres += fill(true);
+    m.postgres += {
+        QLatin1String(kPgSoma),
+        QLatin1String(kPgPosting),
+        QLatin1String(kPgEntry),
+        QStringLiteral("CREATE TRIGGER TGPARTLANC_SALDO AFTER INSERT OR DELETE OR UPDATE OF"
+                       " CDEMPRESA, NRLANCCONT, CDCONTCTBL, DTLANCCONT, VRLANCAMENT, IDNATLANC"
+                       " ON PARTLANC FOR EACH ROW EXECUTE FUNCTION FNPARTLANC_SALDO()"),
+        QStringLiteral("CREATE TRIGGER TGLANCCONT_ENCERR AFTER UPDATE OF IDENCERR ON LANCCONT"
+                       " FOR EACH ROW WHEN (OLD.IDENCERR <> NEW.IDENCERR)"
+                       " EXECUTE FUNCTION FNLANCCONT_SALDO()"),
+    };
+    return m;
+}
+
+const QList<Migration>& migrations() {
+    static const QList<Migration> list = {
         // 1: the accounting tables the screen and the application server read.
-        {
+        {{
             "CREATE TABLE EMPRESA ("
             " CDEMPRESA VARCHAR(2) NOT NULL PRIMARY KEY,"
             " NMEMPRESA VARCHAR(40) NOT NULL,"
@@ -110,11 +316,15 @@ const QList<QStringList>& migrations() {
             " PRIMARY KEY (CDEMPRESA, NRLANCCONT, NRSEQLANC, CDCENTCUST),"
             " FOREIGN KEY (CDEMPRESA, NRLANCCONT, NRSEQLANC)"
             "  REFERENCES PARTLANC(CDEMPRESA, NRLANCCONT, NRSEQLANC))",
-        },
+        }},
         // 2: the pre-closing balances look up a year's closing entries.
-        {
+        {{
             "CREATE INDEX IXLANCCONT_ENCERR ON LANCCONT (CDEMPRESA, IDENCERR, DTLANCCONT)",
-        },
+        }},
+        // 3: debits and credits per account and day and per account and month,
+        // kept by triggers, so that a balance or a month's movement reads a
+        // few rows instead of every posting.
+        aggregates(),
     };
     return list;
 }
@@ -140,7 +350,7 @@ int schemaVersion() {
     return static_cast<int>(migrations().size());
 }
 
-void applyMigrations(QSqlDatabase& db) {
+void applyMigrations(QSqlDatabase& db, int upTo) {
     if (!db.isOpen())
         throw std::runtime_error("applyMigrations: the connection is not open");
     const int have = currentVersion(db);
@@ -150,13 +360,15 @@ void applyMigrations(QSqlDatabase& db) {
                                      .arg(have)
                                      .arg(schemaVersion())
                                      .toStdString());
-    for (int v = have + 1; v <= schemaVersion(); ++v) {
+    const int target = upTo > 0 ? std::min(upTo, schemaVersion()) : schemaVersion();
+    for (int v = have + 1; v <= target; ++v) {
         // One transaction per version: both products roll DDL back, so a
         // failed step leaves the previous version intact.
         if (!db.transaction())
             fail(QStringLiteral("migration %1").arg(v), db.lastError());
         QSqlQuery q(db);
-        for (const QString& sql : migrations()[v - 1]) {
+        const Migration& m = migrations()[v - 1];
+        for (const QString& sql : m.both + (isPostgres(db) ? m.postgres : m.sqlite)) {
             if (!q.exec(sql)) {
                 const QSqlError e = q.lastError();
                 db.rollback();
@@ -174,6 +386,45 @@ void applyMigrations(QSqlDatabase& db) {
         if (!db.commit())
             fail(QStringLiteral("migration %1").arg(v), db.lastError());
     }
+}
+
+namespace {
+
+void execAll(QSqlDatabase& db, const QString& what, const QStringList& statements) {
+    QSqlQuery q(db);
+    for (const QString& sql : statements)
+        if (!q.exec(sql))
+            fail(what, q.lastError());
+}
+
+// SQLite cannot switch a trigger off: it is dropped, then created again from
+// the newest migration that defines it.
+QString sqliteTrigger(const QString& name) {
+    const QString head = QStringLiteral("CREATE TRIGGER %1 ").arg(name);
+    for (auto m = migrations().crbegin(); m != migrations().crend(); ++m)
+        for (const QString& sql : m->sqlite)
+            if (sql.startsWith(head))
+                return sql;
+    throw std::runtime_error("no migration defines trigger " + name.toStdString());
+}
+
+} // namespace
+
+void suspendAggregates(QSqlDatabase& db) {
+    execAll(db, QStringLiteral("suspendAggregates"),
+            {isPostgres(db)
+                 ? QStringLiteral("ALTER TABLE PARTLANC DISABLE TRIGGER TGPARTLANC_SALDO")
+                 : QStringLiteral("DROP TRIGGER TGPARTLANC_INS")});
+}
+
+void rebuildAggregates(QSqlDatabase& db) {
+    const bool pg = isPostgres(db);
+    execAll(
+        db, QStringLiteral("rebuildAggregates"),
+        QStringList{QStringLiteral("DELETE FROM SALDMES"), QStringLiteral("DELETE FROM SALDDIA")} +
+            fill(pg) +
+            QStringList{pg ? QStringLiteral("ALTER TABLE PARTLANC ENABLE TRIGGER TGPARTLANC_SALDO")
+                           : sqliteTrigger(QStringLiteral("TGPARTLANC_INS"))});
 }
 
 } // namespace db

@@ -39,6 +39,7 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
     try {
         if (!methods_)
             methods_ = std::make_unique<detail::Methods>(db_);
+        methods_->setSink(sink_);
         RemoteResult r;
         r.packet = methods_->run(method, args);
         for (const RemoteArg& a : args)
@@ -55,6 +56,10 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
         return RemoteResult::failure(RemoteError::Internal,
                                      QStringLiteral("%1: erro interno").arg(method));
     }
+}
+
+void LocalServer::setRowSink(RowSink* sink) {
+    sink_ = sink;
 }
 
 QStringList methodNames() {

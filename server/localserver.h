@@ -9,6 +9,18 @@ namespace detail {
 class Methods;
 }
 
+// Takes a long result's rows while the method is still reading them, so the
+// server never holds the whole result. take() sends or keeps what it is
+// given and clears it; whatever is left at the end goes in the final packet.
+// It throws to abandon the call (the connection is lost, say).
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    virtual void take(const QList<suite::FieldDef>& fields, suite::RowSet& rows) = 0;
+    // Bytes of packed rows that make a part.
+    virtual qsizetype partBytes() const { return qsizetype(1) << 20; }
+};
+
 // The application-server module run in-process: the eleven remote methods
 // over one database connection. The socket server puts one behind each
 // connection; the command line uses one directly for --banco.
@@ -32,11 +44,15 @@ public:
 
     QSqlDatabase& database() { return db_; }
 
+    // For the calls that follow; nullptr: results are returned whole.
+    void setRowSink(RowSink* sink);
+
 private:
     QSqlDatabase db_;
     QString owned_; // connection name to remove on destruction, if owned
     // Created on first call; holds the statements prepared on db_.
     std::unique_ptr<detail::Methods> methods_;
+    RowSink* sink_ = nullptr;
 };
 
 // The method names the module answers, in the module's own spelling.

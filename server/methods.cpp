@@ -1,10 +1,13 @@
 #include "methods.h"
+#include "localserver.h"
 #include <QDateTime>
 #include <QMap>
 #include <QSet>
 #include <QSqlError>
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace server::detail {
 namespace {
@@ -120,6 +123,97 @@ int monthIndex(const QDate& d) {
     return d.year() * 12 + d.month() - 1;
 }
 
+QDate firstOfMonth(const QDate& d) {
+    return QDate(d.year(), d.month(), 1);
+}
+
+// A period read from the aggregates: its whole months [from, to) (first
+// days; none when from >= to) from SALDMES, the days before and after them
+// from SALDDIA. head and tail are inclusive and may be empty.
+struct Split {
+    QDate headFirst, headLast; // start up to the first whole month
+    QDate from, to;            // whole months
+    QDate tailFirst, tailLast; // after the last whole month up to end
+};
+
+Split split(const QDate& start, const QDate& end) {
+    Split s;
+    s.from = start.day() == 1 ? start : firstOfMonth(start).addMonths(1);
+    const QDate after = end.addDays(1);
+    s.to = after.day() == 1 ? after : firstOfMonth(end);
+    s.headFirst = start;
+    s.headLast = std::min(s.from.addDays(-1), end);
+    s.tailFirst = std::max(s.from, s.to);
+    s.tailLast = end;
+    return s;
+}
+
+// Signed balances (debit positive) at the end of a day D: the opening,
+// the months before D's month, and the days of D's month up to D.
+//
+// One account, every entry, with the company and account checks in the same
+// statement: each statement is a read transaction of its own, and on SQLite
+// its file locking costs about as much as a small query.
+const QString kBalanceSql =
+    QStringLiteral("SELECT (SELECT COUNT(*) FROM EMPRESA WHERE CDEMPRESA = ?),"
+                   " (SELECT COUNT(*) FROM CONTCTBL WHERE CDCONTCTBL = ?),"
+                   " CAST(COALESCE((SELECT VRSALDINIC FROM SALDINIC"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?), 0)"
+                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO < ?), 0)"
+                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDDIA"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO >= ? AND DTSALDO <= ?),"
+                   " 0) AS BIGINT)");
+
+QVariantList balanceArgs(const QString& company, const QString& account, const QDate& day) {
+    const QDate month = firstOfMonth(day);
+    return {company, account, company, account, company, account,
+            month,   company, account, month,   day};
+}
+
+// Before the closing: the months before D's year count whole; from the
+// year's first day on, the closing entries (IDENCERR "S") are left out.
+const QString kPreClosingSql =
+    QStringLiteral("SELECT CAST(COALESCE((SELECT VRSALDINIC FROM SALDINIC"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?), 0)"
+                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO < ?), 0)"
+                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO >= ? AND DTSALDO < ?"
+                   " AND IDENCERR <> 'S'), 0)"
+                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDDIA"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO >= ? AND DTSALDO <= ?"
+                   " AND IDENCERR <> 'S'), 0) AS BIGINT)");
+
+QVariantList preClosingArgs(const QString& company, const QString& account, const QDate& day) {
+    const QDate month = firstOfMonth(day);
+    const QDate year(day.year(), 1, 1);
+    return {company, account, company, account, year,  company, account,
+            year,    month,   company, account, month, day};
+}
+
+// A movement total with the company check, like kBalanceSql. A period of
+// whole months reads SALDMES alone; otherwise the days of its partial months
+// at either end come from SALDDIA.
+QString movementSql(const char* column, bool wholeMonths) {
+    const QString months = QStringLiteral("COALESCE((SELECT SUM(%1) FROM SALDMES"
+                                          " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?"
+                                          " AND DTSALDO >= ? AND DTSALDO < ?), 0)");
+    const QString days = QStringLiteral("COALESCE((SELECT SUM(%1) FROM SALDDIA"
+                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?"
+                                        " AND DTSALDO >= ? AND DTSALDO <= ?), 0)");
+    const QString sum =
+        wholeMonths ? months : days + QStringLiteral(" + ") + months + QStringLiteral(" + ") + days;
+    return (QStringLiteral("SELECT (SELECT COUNT(*) FROM EMPRESA WHERE CDEMPRESA = ?), CAST(") +
+            sum + QStringLiteral(" AS BIGINT)"))
+        .arg(QLatin1String(column));
+}
+
+MethodError companyNotFound(const QString& method, const QString& company) {
+    return {RemoteError::NotFound,
+            QStringLiteral("%1: empresa \"%2\" não cadastrada.").arg(method, company)};
+}
+
 // Account codes compare by code point on every database product.
 void sortCodes(QStringList& codes) {
     std::sort(codes.begin(), codes.end(),
@@ -146,6 +240,11 @@ QString amountText(qint64 cents) {
 
 QString sideOf(qint64 signedCents) {
     return signedCents > 0 ? QStringLiteral("D") : QStringLiteral("C");
+}
+
+void Methods::offer(DataPacket& p) {
+    if (sink_ && p.rows.bytes() >= sink_->partBytes())
+        sink_->take(p.fields, p.rows);
 }
 
 QSqlQuery& Methods::query(const QString& sql, const QVariantList& binds) {
@@ -177,32 +276,21 @@ void Methods::requireCompany(const QString& company) {
     const bool found = q.next();
     q.finish();
     if (!found)
-        throw MethodError{
-            RemoteError::NotFound,
-            QStringLiteral("%1: empresa \"%2\" não cadastrada.").arg(method_, company)};
+        throw companyNotFound(method_, company);
 }
 
-qint64 Methods::openingOf(const QString& company, const QString& account) {
-    QSqlQuery& q = query(QStringLiteral("SELECT VRSALDINIC FROM SALDINIC"
-                                        " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?"),
-                         {company, account});
-    const qint64 v = q.next() ? q.value(0).toLongLong() : 0;
+std::optional<qint64> Methods::balanceAt(const QString& company, const QString& account,
+                                         const QDate& day) {
+    QSqlQuery& q = query(kBalanceSql, balanceArgs(company, account, day));
+    const bool row = q.next();
+    const bool companyFound = row && q.value(0).toLongLong() > 0;
+    const bool accountFound = row && q.value(1).toLongLong() > 0;
+    const qint64 b = row ? q.value(2).toLongLong() : 0;
     q.finish();
-    return v;
-}
-
-qint64 Methods::balanceAt(const QString& company, const QString& account, const QDate& day) {
-    qint64 b = openingOf(company, account);
-    QSqlQuery& q =
-        query(QStringLiteral("SELECT IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
-                             " FROM PARTLANC"
-                             " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT <= ?"
-                             " GROUP BY IDNATLANC"),
-              {company, account, day});
-    while (q.next())
-        b += q.value(0).toString() == QLatin1String("D") ? q.value(1).toLongLong()
-                                                         : -q.value(1).toLongLong();
-    q.finish();
+    if (!companyFound)
+        throw companyNotFound(method_, company);
+    if (!accountFound)
+        return std::nullopt;
     return b;
 }
 
@@ -260,16 +348,26 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
         q.finish();
     }
     {
-        QSqlQuery& q =
-            query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, CAST(SUM(VRLANCAMENT) AS BIGINT)"
-                                 " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT < ?"
-                                 " GROUP BY CDCONTCTBL, IDNATLANC"),
-                  {company, start});
-        while (q.next()) {
-            const qint64 v = q.value(2).toLongLong();
-            balance[q.value(0).toString()] += q.value(1).toString() == QLatin1String("D") ? v : -v;
-        }
+        // Before the start: the months before its month, then its month's
+        // days before it.
+        const QDate month = firstOfMonth(start);
+        QSqlQuery& q = query(QStringLiteral("SELECT CDCONTCTBL, CAST(SUM(VRDEBITO - VRCREDITO)"
+                                            " AS BIGINT) FROM SALDMES WHERE CDEMPRESA = ?"
+                                            " AND DTSALDO < ? GROUP BY CDCONTCTBL"),
+                             {company, month});
+        while (q.next())
+            balance[q.value(0).toString()] += q.value(1).toLongLong();
         q.finish();
+        if (month < start) {
+            QSqlQuery& d = query(QStringLiteral("SELECT CDCONTCTBL, CAST(SUM(VRDEBITO - VRCREDITO)"
+                                                " AS BIGINT) FROM SALDDIA WHERE CDEMPRESA = ?"
+                                                " AND DTSALDO >= ? AND DTSALDO < ?"
+                                                " GROUP BY CDCONTCTBL"),
+                                 {company, month, start});
+            while (d.next())
+                balance[d.value(0).toString()] += d.value(1).toLongLong();
+            d.finish();
+        }
     }
     const int first = monthIndex(start);
     const int months = monthIndex(end) - first + 1;
@@ -277,13 +375,8 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
         qint64 debit = 0, credit = 0;
     };
     QHash<QString, QList<Move>> moves;
-    {
-        QSqlQuery& q =
-            query(QStringLiteral("SELECT CDCONTCTBL, DTLANCCONT, IDNATLANC,"
-                                 " CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
-                                 " WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
-                                 " GROUP BY CDCONTCTBL, DTLANCCONT, IDNATLANC"),
-                  {company, start, end});
+    // Rows of (account, day or month, debits, credits) into their months.
+    auto addMoves = [&](QSqlQuery& q) {
         while (q.next()) {
             QList<Move>& m = moves[q.value(0).toString()];
             if (m.isEmpty())
@@ -291,14 +384,27 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
             const int k = monthIndex(dateOf(q.value(1))) - first;
             if (k < 0 || k >= months)
                 continue;
-            const qint64 v = q.value(3).toLongLong();
-            if (q.value(2).toString() == QLatin1String("D"))
-                m[k].debit += v;
-            else
-                m[k].credit += v;
+            m[k].debit += q.value(2).toLongLong();
+            m[k].credit += q.value(3).toLongLong();
         }
         q.finish();
-    }
+    };
+    const Split s = split(start, end);
+    if (s.from < s.to)
+        addMoves(query(QStringLiteral("SELECT CDCONTCTBL, DTSALDO, CAST(SUM(VRDEBITO) AS BIGINT),"
+                                      " CAST(SUM(VRCREDITO) AS BIGINT) FROM SALDMES"
+                                      " WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO < ?"
+                                      " GROUP BY CDCONTCTBL, DTSALDO"),
+                       {company, s.from, s.to}));
+    for (const auto& [from, to] :
+         {std::pair{s.headFirst, s.headLast}, std::pair{s.tailFirst, s.tailLast}})
+        if (from <= to)
+            addMoves(query(QStringLiteral("SELECT CDCONTCTBL, DTSALDO,"
+                                          " CAST(SUM(VRDEBITO) AS BIGINT),"
+                                          " CAST(SUM(VRCREDITO) AS BIGINT) FROM SALDDIA"
+                                          " WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO <= ?"
+                                          " GROUP BY CDCONTCTBL, DTSALDO"),
+                           {company, from, to}));
 
     DataPacket p;
     p.fields = {stamp("DTSALDEMPR"), text("MESANOSALDEMPR", 7), text("CDCONTCTBL", 20),
@@ -333,18 +439,6 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
     requirePeriod(method_, start, end);
     requireCompany(company);
 
-    // The entry's debit total (VRTOTDC) of every entry of the period.
-    QHash<qint64, qint64> totals;
-    {
-        QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, CAST(SUM(VRLANCAMENT) AS BIGINT)"
-                                            " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ?"
-                                            " AND DTLANCCONT <= ? AND IDNATLANC = 'D'"
-                                            " GROUP BY NRLANCCONT"),
-                             {company, start, end});
-        while (q.next())
-            totals.insert(q.value(0).toLongLong(), q.value(1).toLongLong());
-        q.finish();
-    }
     DataPacket p;
     p.fields = {text("NRLANCCONT", 12), text("DTLANCCONT", 8),   text("CDCONTCTBL", 20),
                 text("CDDOCUCONT", 20), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
@@ -355,21 +449,45 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
                                         " AND DTLANCCONT <= ?"
                                         " ORDER BY DTLANCCONT, NRLANCCONT, NRSEQLANC"),
                          {company, start, end});
+    // An entry's postings share its date, so they arrive together: each
+    // entry is held until its debit total (VRTOTDC) is known, and nothing
+    // else is, whatever the size of the journal.
+    QList<QVariantList> entry;
+    qint64 entryNr = 0;
+    qint64 entryDebits = 0;
+    auto flush = [&] {
+        const QString total = amountText(entryDebits);
+        for (QVariantList& row : entry) {
+            row.append(total);
+            p.rows.append(row);
+        }
+        entry.clear();
+        entryDebits = 0;
+        offer(p);
+    };
     // Dates repeat across thousands of rows: format each once.
     QVariant lastDate;
     QString lastText;
     while (q.next()) {
         const qint64 nr = q.value(0).toLongLong();
+        if (nr != entryNr && !entry.isEmpty())
+            flush();
+        entryNr = nr;
         const QVariant dt = q.value(1);
         if (dt != lastDate) {
             lastDate = dt;
             lastText = dayText(dt);
         }
-        p.rows.append({QString::number(nr), lastText, q.value(2).toString(), q.value(3).toString(),
-                       q.value(4).toString(), amountText(q.value(5).toLongLong()),
-                       q.value(6).toString(), q.value(7).toString(), amountText(totals.value(nr))});
+        const qint64 value = q.value(5).toLongLong();
+        const QString side = q.value(7).toString();
+        if (side == QLatin1String("D"))
+            entryDebits += value;
+        entry.append({QString::number(nr), lastText, q.value(2).toString(), q.value(3).toString(),
+                      q.value(4).toString(), amountText(value), q.value(6).toString(), side});
     }
     q.finish();
+    if (!entry.isEmpty())
+        flush();
     return p;
 }
 
@@ -453,7 +571,7 @@ DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
                        QString::number(q.value(3).toInt()), q.value(4).toString(),
                        q.value(5).toString(), q.value(6).toString()});
     q.finish();
-    std::sort(p.rows.begin(), p.rows.end(), [](const QVariantList& x, const QVariantList& y) {
+    p.rows.sort([](const QVariantList& x, const QVariantList& y) {
         return x[4].toString().compare(y[4].toString()) < 0;
     });
     return p;
@@ -468,7 +586,7 @@ DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
     while (q.next())
         p.rows.append({dayText(q.value(0)), q.value(1).toString(), q.value(2).toString()});
     q.finish();
-    std::sort(p.rows.begin(), p.rows.end(), [](const QVariantList& x, const QVariantList& y) {
+    p.rows.sort([](const QVariantList& x, const QVariantList& y) {
         return x[1].toString().compare(y[1].toString()) < 0;
     });
     return p;
@@ -484,7 +602,6 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     const QString sel1 = textArg(method_, a, 1);
     const QString sel2 = textArg(method_, a, 2);
     const QDate day = dateArg(method_, a, 3);
-    requireCompany(company);
 
     DataPacket p;
     p.fields = {text("CDCONTCTBL", 20), text("VRSALDEMPR", 40), text("IDSALDOFIN", 1),
@@ -500,12 +617,16 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     const QString s1 = sel1.trimmed();
     if (s1.size() >= 2 && s1.startsWith(QLatin1Char('_')) && s1.endsWith(QLatin1Char('_'))) {
         const QString code = s1.mid(1, s1.size() - 2).trimmed();
-        if (!code.isEmpty() && exists(code)) {
-            const qint64 b = balanceAt(company, code, day);
+        // A per-row call: balanceAt checks the company and the account too.
+        if (code.isEmpty()) {
+            requireCompany(company);
+        } else if (const std::optional<qint64> found = balanceAt(company, code, day)) {
+            const qint64 b = *found;
             p.rows.append({code, amountText(b), sideOf(b), dayTxt});
         }
         return p;
     }
+    requireCompany(company);
 
     QStringList codes;
     const QStringList items = splitList(sel1) + splitList(sel2);
@@ -528,31 +649,12 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
         return p;
     sortCodes(codes);
 
-    // What the year's closing entries up to the day moved, per account.
-    QHash<QString, qint64> closing;
-    QList<qint64> closingEntries;
-    {
-        QSqlQuery& q =
-            query(QStringLiteral("SELECT NRLANCCONT FROM LANCCONT WHERE CDEMPRESA = ?"
-                                 " AND IDENCERR = 'S' AND DTLANCCONT >= ? AND DTLANCCONT <= ?"),
-                  {company, QDate(day.year(), 1, 1), day});
-        while (q.next())
-            closingEntries.append(q.value(0).toLongLong());
-        q.finish();
-    }
-    for (qint64 nr : closingEntries) {
-        QSqlQuery& q =
-            query(QStringLiteral("SELECT CDCONTCTBL, IDNATLANC, VRLANCAMENT FROM PARTLANC"
-                                 " WHERE CDEMPRESA = ? AND NRLANCCONT = ?"),
-                  {company, nr});
-        while (q.next()) {
-            const qint64 v = q.value(2).toLongLong();
-            closing[q.value(0).toString()] += q.value(1).toString() == QLatin1String("D") ? v : -v;
-        }
-        q.finish();
-    }
     for (const QString& code : codes) {
-        const qint64 b = balanceAt(company, code, day) - closing.value(code);
+        // The aggregates keep the closing flag apart: the year's closing
+        // entries up to the day are left out, earlier years' stay in.
+        QSqlQuery& q = query(kPreClosingSql, preClosingArgs(company, code, day));
+        const qint64 b = q.next() ? q.value(0).toLongLong() : 0;
+        q.finish();
         p.rows.append({code, amountText(b), sideOf(b), dayTxt});
     }
     return p;
@@ -572,14 +674,22 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
     if (credits == debits)
         badArgs(method_, QStringLiteral("exatamente um dos argumentos 4 (créditos) e 5 (débitos) "
                                         "deve ser \"T\""));
-    requireCompany(company);
-    QSqlQuery& q =
-        query(QStringLiteral("SELECT CAST(SUM(VRLANCAMENT) AS BIGINT) FROM PARTLANC"
-                             " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTLANCCONT >= ?"
-                             " AND DTLANCCONT <= ? AND IDNATLANC = ?"),
-              {company, account, first, last, debits ? QStringLiteral("D") : QStringLiteral("C")});
-    const qint64 total = q.next() ? q.value(0).toLongLong() : 0;
+    // A calendar month is one or two SALDMES rows (ordinary and closing
+    // entries); the company check comes in the same statement.
+    static const QString sql[2][2] = {
+        {movementSql("VRCREDITO", false), movementSql("VRCREDITO", true)},
+        {movementSql("VRDEBITO", false), movementSql("VRDEBITO", true)}};
+    const Split s = split(first, last);
+    const bool wholeMonths = s.headFirst > s.headLast && s.tailFirst > s.tailLast;
+    QSqlQuery& q = wholeMonths ? query(sql[debits][1], {company, company, account, s.from, s.to})
+                               : query(sql[debits][0], {company, company, account, s.headFirst,
+                                                        s.headLast, company, account, s.from, s.to,
+                                                        company, account, s.tailFirst, s.tailLast});
+    const bool companyFound = q.next() && q.value(0).toLongLong() > 0;
+    const qint64 total = companyFound ? q.value(1).toLongLong() : 0;
     q.finish();
+    if (!companyFound)
+        throw companyNotFound(method_, company);
     DataPacket p;
     p.fields = {real("VALOR"), text("CDCONTCTBL", 20), text("DTSALDO", 5)};
     p.rows.append(

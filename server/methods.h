@@ -5,10 +5,15 @@
 #include <QSqlQuery>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 // The module's methods over one connection. Internal to the server library:
 // LocalServer is the way in.
+namespace server {
+class RowSink;
+}
+
 namespace server::detail {
 
 // A failed call: the code and text that go back to the caller.
@@ -20,6 +25,10 @@ struct MethodError {
 class Methods {
 public:
     explicit Methods(QSqlDatabase& db) : db_(db) {}
+
+    // Where a long result's rows go while it is read (none: all stay in the
+    // packet).
+    void setSink(RowSink* sink) { sink_ = sink; }
 
     // Runs the method; throws MethodError. args may be updated (by-reference
     // texts).
@@ -41,11 +50,17 @@ private:
     // methods run thousands of times in one generation.
     QSqlQuery& query(const QString& sql, const QVariantList& binds);
     void requireCompany(const QString& company);
-    // Signed balance (debit positive, cents) of an account at the end of day.
-    qint64 balanceAt(const QString& company, const QString& account, const QDate& day);
-    qint64 openingOf(const QString& company, const QString& account);
+    // Signed balance (debit positive, cents) of an account at the end of day;
+    // nullopt when the account is not in the chart. Checks the company in the
+    // same statement (MethodError NotFound).
+    std::optional<qint64> balanceAt(const QString& company, const QString& account,
+                                    const QDate& day);
+
+    // Hands the rows read so far to the sink once they make a part.
+    void offer(suite::DataPacket& p);
 
     QSqlDatabase& db_;
+    RowSink* sink_ = nullptr;
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> prepared_;
     QString method_;
 };

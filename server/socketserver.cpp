@@ -1,15 +1,19 @@
 #include "server/socketserver.h"
 #include "server/localserver.h"
+#include "suite/core/framechannel.h"
 #include "suite/core/protocol.h"
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QLocalServer>
-#include <QLocalSocket>
 #include <QMutex>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <list>
+#include <netinet/in.h>
+#include <stdexcept>
+#include <sys/socket.h>
 
 namespace server {
 
@@ -29,6 +33,21 @@ bool sameToken(const QString& a, const QString& b) {
         diff |= static_cast<unsigned>(static_cast<unsigned char>(x[i]) ^
                                       static_cast<unsigned char>(z[i]));
     return diff == 0;
+}
+
+// "address:port" of a TCP peer, for the log.
+QString peerOf(int fd) {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return QStringLiteral("?");
+    const QHostAddress host(reinterpret_cast<const sockaddr*>(&addr));
+    quint16 port = 0;
+    if (addr.ss_family == AF_INET)
+        port = ntohs(reinterpret_cast<const sockaddr_in*>(&addr)->sin_port);
+    else if (addr.ss_family == AF_INET6)
+        port = ntohs(reinterpret_cast<const sockaddr_in6*>(&addr)->sin6_port);
+    return QStringLiteral("%1:%2").arg(host.toString()).arg(port);
 }
 
 class Worker;
@@ -61,6 +80,36 @@ struct SocketServer::Impl {
 
 namespace {
 
+// Sends a long result's rows as parts while the method still reads them, so
+// the server holds one part, not the whole journal.
+class PartSink final : public RowSink {
+public:
+    PartSink(proto::FrameChannel& ch, int bytes) : ch_(ch), bytes_(bytes) {}
+    qsizetype partBytes() const override { return bytes_; }
+    void begin(quint64 id) {
+        id_ = id;
+        parts_ = 0;
+    }
+    int parts() const { return parts_; }
+
+    void take(const QList<suite::FieldDef>& fields, suite::RowSet& rows) override {
+        RemoteResult part;
+        part.part = true;
+        part.packet.fields = fields;
+        part.packet.rows = rows;
+        rows.clear();
+        if (!ch_.write(proto::encodeReply(id_, part), 60000))
+            throw std::runtime_error("conexão perdida ao enviar parte da resposta");
+        ++parts_;
+    }
+
+private:
+    proto::FrameChannel& ch_;
+    int bytes_;
+    quint64 id_ = 0;
+    int parts_ = 0;
+};
+
 class Worker : public QThread {
 public:
     Worker(SocketServer::Impl& s, qintptr descriptor, bool isLocal)
@@ -71,69 +120,56 @@ protected:
         ++srv_.open;
         QElapsedTimer clock;
         clock.start();
-        std::unique_ptr<QIODevice> dev;
-        QString peer;
-        if (local_) {
-            auto s = std::make_unique<QLocalSocket>();
-            s->setSocketDescriptor(static_cast<quintptr>(descriptor_));
-            peer = QStringLiteral("unix");
-            dev = std::move(s);
-        } else {
-            auto s = std::make_unique<QTcpSocket>();
-            s->setSocketDescriptor(descriptor_);
-            s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            peer = QStringLiteral("%1:%2").arg(s->peerAddress().toString()).arg(s->peerPort());
-            dev = std::move(s);
-        }
-        const QString outcome = serve(*dev);
+        // The listeners hand over bare descriptors (no Qt socket was made
+        // for them): this thread alone reads, writes and closes it.
+        proto::FrameChannel channel(proto::kMaxRequestFrame);
+        channel.attach(static_cast<int>(descriptor_));
+        const QString peer = local_ ? QStringLiteral("unix") : peerOf(channel.descriptor());
+        const QString outcome = serve(channel);
         srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")
                      .arg(peer)
                      .arg(calls_)
                      .arg(failures_)
                      .arg(clock.elapsed())
                      .arg(outcome));
-        dev.reset();
+        channel.close();
         --srv_.open;
     }
 
 private:
-    bool reply(QIODevice& dev, quint64 id, const RemoteResult& r) {
+    bool reply(proto::FrameChannel& ch, quint64 id, const RemoteResult& r) {
         QByteArray payload = proto::encodeReply(id, r);
         if (static_cast<quint64>(payload.size()) > proto::kMaxFrame)
             payload = proto::encodeReply(
                 id,
                 RemoteResult::failure(RemoteError::Internal,
                                       QStringLiteral("resposta maior que o limite do protocolo")));
-        return proto::writeFrame(dev, payload, 60000);
+        return ch.write(payload, 60000);
     }
 
-    QString serve(QIODevice& dev) {
-        proto::FrameReader reader(proto::kMaxRequestFrame);
+    QString serve(proto::FrameChannel& ch) {
         QByteArray payload;
-        const auto stop = [this] { return srv_.stopping.load(); };
-        proto::IoStatus st = proto::readFrame(dev, reader, payload, srv_.opt.helloTimeoutMs, stop);
+        const std::function<bool()> stop = [this] { return srv_.stopping.load(); };
+        proto::IoStatus st = ch.read(payload, srv_.opt.helloTimeoutMs, stop);
         if (st != proto::IoStatus::Ok)
             return QStringLiteral("sem saudação");
         proto::Hello hello;
         QString err;
         if (!proto::decodeHello(payload, hello, err)) {
-            proto::writeFrame(dev, proto::encodeWelcome(RemoteError::BadFrame, err), 5000);
+            ch.write(proto::encodeWelcome(RemoteError::BadFrame, err), 5000);
             return QStringLiteral("saudação inválida: %1").arg(err);
         }
         if (hello.version != proto::kVersion) {
-            proto::writeFrame(
-                dev,
-                proto::encodeWelcome(
-                    RemoteError::VersionMismatch,
-                    QStringLiteral("versão de protocolo %1 não suportada (servidor: %2)")
-                        .arg(hello.version)
-                        .arg(proto::kVersion)),
-                5000);
+            ch.write(proto::encodeWelcome(
+                         RemoteError::VersionMismatch,
+                         QStringLiteral("versão de protocolo %1 não suportada (servidor: %2)")
+                             .arg(hello.version)
+                             .arg(proto::kVersion)),
+                     5000);
             return QStringLiteral("versão %1 recusada").arg(hello.version);
         }
         if (!srv_.opt.token.isEmpty() && !sameToken(hello.token, srv_.opt.token)) {
-            proto::writeFrame(
-                dev,
+            ch.write(
                 proto::encodeWelcome(RemoteError::Unauthorized, QStringLiteral("token inválido")),
                 5000);
             return QStringLiteral("token recusado");
@@ -144,14 +180,17 @@ private:
                 srv_.opt.databaseUrl, QStringLiteral("gerarqprev-srv-%1").arg(++srv_.serial));
         } catch (const std::exception& e) {
             const QString why = QString::fromUtf8(e.what());
-            proto::writeFrame(dev, proto::encodeWelcome(RemoteError::Database, why), 5000);
+            ch.write(proto::encodeWelcome(RemoteError::Database, why), 5000);
             return QStringLiteral("banco indisponível: %1").arg(why);
         }
-        if (!proto::writeFrame(dev, proto::encodeWelcome(), 5000))
+        if (!ch.write(proto::encodeWelcome(), 5000))
             return QStringLiteral("perdida na saudação");
+        PartSink sink(ch, std::max(1, srv_.opt.partBytes));
+        if (hello.parts)
+            methods->setRowSink(&sink);
 
         for (;;) {
-            st = proto::readFrame(dev, reader, payload, -1, stop);
+            st = ch.read(payload, -1, stop);
             switch (st) {
             case proto::IoStatus::Ok:
                 break;
@@ -159,10 +198,10 @@ private:
                 // The length cannot be trusted, so the stream cannot be
                 // resynchronised: answer and close.
                 ++failures_;
-                reply(dev, 0,
-                      RemoteResult::failure(RemoteError::BadFrame,
-                                            QStringLiteral("quadro vazio ou maior que %1 bytes")
-                                                .arg(reader.maxFrame())));
+                reply(ch, 0,
+                      RemoteResult::failure(
+                          RemoteError::BadFrame,
+                          QStringLiteral("quadro vazio ou maior que %1 bytes").arg(ch.maxFrame())));
                 srv_.log(QStringLiteral("quadro inválido (vazio ou grande demais)"));
                 return QStringLiteral("encerrada por quadro inválido");
             case proto::IoStatus::Stopped:
@@ -177,7 +216,10 @@ private:
             if (bad != RemoteError::None) {
                 r = RemoteResult::failure(bad, QStringLiteral("pedido inválido: %1").arg(err));
             } else {
+                sink.begin(req.id);
                 r = methods->call(req.method, req.args);
+                if (r.ok())
+                    r.parts = sink.parts();
             }
             if (!r.ok()) {
                 ++failures_;
@@ -187,7 +229,7 @@ private:
                              .arg(static_cast<int>(r.error))
                              .arg(r.message));
             }
-            if (!reply(dev, req.id, r))
+            if (!reply(ch, req.id, r))
                 return QStringLiteral("perdida ao responder");
         }
     }

@@ -14,6 +14,7 @@ struct SocketServerOptions {
     QString unixSocket;                         // optional Unix socket path
     QString token;                              // empty: no authentication
     int helloTimeoutMs = 10000;                 // a client must greet within this
+    int partBytes = 1 << 20; // a long reply goes in parts of about this much row data
     // One line per connection and per failed call; called from any thread.
     std::function<void(const QString&)> log;
 };

@@ -160,12 +160,12 @@ void TClientDataSet::SetData(const DataPacket& packet) {
     // A short row would make every later read of it go out of range.
     const qsizetype width = packet.fields.size();
     for (qsizetype r = 0; r < packet.rows.size(); ++r)
-        if (packet.rows.at(r).size() != width)
+        if (packet.rows.width(r) != width)
             throw EDataSetError(
                 QStringLiteral("%1: linha %2 do pacote com %3 valores para %4 campos.")
                     .arg(name_)
                     .arg(r + 1)
-                    .arg(packet.rows.at(r).size())
+                    .arg(packet.rows.width(r))
                     .arg(width)
                     .toStdString());
     columnOf_ = std::move(columns);
@@ -213,7 +213,7 @@ TField TClientDataSet::FieldByName(const QString& name) const {
 QVariant TClientDataSet::value(int declIndex) const {
     if (!active_ || row_ >= rows_.size() || declIndex < 0 || declIndex >= columnOf_.size())
         return {};
-    return rows_.at(row_).at(columnOf_.at(declIndex));
+    return rows_.value(row_, columnOf_.at(declIndex));
 }
 
 } // namespace suite

@@ -74,7 +74,7 @@ private:
     QString name_;
     QList<FieldDecl> decls_;
     QList<int> columnOf_; // declared field -> packet column
-    QList<QVariantList> rows_;
+    RowSet rows_;
     int row_ = 0;
     bool active_ = false;
 };

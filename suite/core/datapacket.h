@@ -1,7 +1,10 @@
 #pragma once
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
+#include <initializer_list>
 
 namespace suite {
 
@@ -15,12 +18,72 @@ struct FieldDef {
     bool operator==(const FieldDef&) const = default;
 };
 
+// The rows of a data packet, packed: a whole ledger is held by the server
+// while it answers and by the client dataset while the file is written, so a
+// cell costs its bytes plus a tag, not a QVariant and a string allocation.
+// Strings are kept as UTF-8; values come back as QVariants on reading.
+// Copies share the storage.
+class RowSet {
+public:
+    RowSet() = default;
+    RowSet(std::initializer_list<QVariantList> rows);
+    RowSet(const QList<QVariantList>& rows); // NOLINT: converts like the list it packs
+
+    qsizetype size() const { return starts_.isEmpty() ? 0 : starts_.size() - 1; }
+    bool isEmpty() const { return size() == 0; }
+    void clear();
+    void reserve(qsizetype rows) { starts_.reserve(rows + 1); }
+
+    // Stores QString, double, integers, QDateTime, QDate and null; any other
+    // value is stored as its text.
+    void append(const QVariantList& row);
+    // Adds every row of another set after these.
+    void append(const RowSet& more);
+
+    QVariantList at(qsizetype row) const;
+    QVariantList operator[](qsizetype row) const { return at(row); }
+    // Number of cells of the row, and one cell (null past the end).
+    int width(qsizetype row) const;
+    QVariant value(qsizetype row, int column) const;
+
+    // Reorders the rows; for the small packets that are sorted after reading.
+    void sort(const std::function<bool(const QVariantList&, const QVariantList&)>& less);
+
+    qsizetype bytes() const { return data_.size(); }
+    bool operator==(const RowSet& other) const;
+
+    class const_iterator {
+    public:
+        using value_type = QVariantList;
+        using difference_type = qsizetype;
+        const_iterator(const RowSet* set, qsizetype row) : set_(set), row_(row) {}
+        QVariantList operator*() const { return set_->at(row_); }
+        const_iterator& operator++() {
+            ++row_;
+            return *this;
+        }
+        bool operator==(const const_iterator& o) const { return row_ == o.row_; }
+
+    private:
+        const RowSet* set_;
+        qsizetype row_;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    const char* cell(qsizetype row, int column) const; // nullptr past the row's end
+
+    QByteArray data_;
+    QList<qint64> starts_; // row r is data_[starts_[r], starts_[r + 1])
+};
+
 // A result set as it travels from the application server to a client dataset.
 // Row values: QString (String), double (Float), qint64 (Integer), QDateTime
 // (DateTime, local time without zone); a null QVariant is SQL NULL.
 struct DataPacket {
     QList<FieldDef> fields;
-    QList<QVariantList> rows;
+    RowSet rows;
 
     int indexOf(const QString& name) const {
         for (int i = 0; i < fields.size(); ++i)

@@ -1,9 +1,14 @@
 #include "netconnection.h"
 #include "config.h"
 #include "db/dbgeral.h"
+#include "framechannel.h"
 #include "protocol.h"
+#include "replyassembler.h"
 #include <QLocalSocket>
 #include <QTcpSocket>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <stdexcept>
 
 namespace suite {
@@ -32,8 +37,9 @@ struct TNetConnection::Impl : RemoteServer {
     QString token;
     bool tokenSet = false;
     int timeoutMs = 0;
-    std::unique_ptr<QIODevice> dev;
-    proto::FrameReader reader{proto::kMaxFrame};
+    // Qt connects (names, addresses, errors); the calls then go straight
+    // over the descriptor.
+    proto::FrameChannel channel{proto::kMaxFrame};
     quint64 nextId = 1;
     QString lastError;
 
@@ -43,16 +49,19 @@ struct TNetConnection::Impl : RemoteServer {
             return socketPath;
         return QStringLiteral("%1:%2").arg(host).arg(port);
     }
-    bool connected() const {
-        if (auto* t = qobject_cast<QTcpSocket*>(dev.get()))
-            return t->state() == QAbstractSocket::ConnectedState;
-        if (auto* l = qobject_cast<QLocalSocket*>(dev.get()))
-            return l->state() == QLocalSocket::ConnectedState;
-        return false;
-    }
-    void drop() {
-        dev.reset();
-        reader = proto::FrameReader(proto::kMaxFrame);
+    bool connected() const { return channel.isOpen(); }
+    void drop() { channel.close(); }
+
+    // Keeps a copy of a connected Qt socket's descriptor; the socket itself
+    // is thrown away by the caller, closing only its own copy.
+    bool adopt(qintptr descriptor) {
+        const int fd = ::fcntl(static_cast<int>(descriptor), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) {
+            lastError = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        channel.attach(fd);
+        return true;
     }
 
     // Connects and greets; false with lastError set on failure.
@@ -69,34 +78,36 @@ struct TNetConnection::Impl : RemoteServer {
             socketPath = c.unixSocket;
         const int ms = timeout();
         if (!socketPath.isEmpty()) {
-            auto s = std::make_unique<QLocalSocket>();
-            s->connectToServer(socketPath);
-            if (!s->waitForConnected(ms)) {
-                lastError = s->errorString();
+            QLocalSocket s;
+            s.connectToServer(socketPath);
+            if (!s.waitForConnected(ms)) {
+                lastError = s.errorString();
                 return false;
             }
-            dev = std::move(s);
+            if (!adopt(s.socketDescriptor()))
+                return false;
         } else {
-            auto s = std::make_unique<QTcpSocket>();
-            s->connectToHost(host, static_cast<quint16>(port));
-            if (!s->waitForConnected(ms)) {
-                lastError = s->errorString();
+            QTcpSocket s;
+            s.connectToHost(host, static_cast<quint16>(port));
+            if (!s.waitForConnected(ms)) {
+                lastError = s.errorString();
                 return false;
             }
-            // Calls are small and strictly request-reply: no batching delay.
-            s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            dev = std::move(s);
+            if (!adopt(s.socketDescriptor()))
+                return false;
         }
         proto::Hello hello;
         hello.token = tokenSet ? token : c.token;
         hello.server = owner.ServerName;
-        if (!proto::writeFrame(*dev, proto::encodeHello(hello), ms)) {
+        // A whole journal in one reply would be held twice on arrival.
+        hello.parts = true;
+        if (!channel.write(proto::encodeHello(hello), ms)) {
             lastError = QStringLiteral("falha ao enviar a saudação");
             drop();
             return false;
         }
         QByteArray payload;
-        const proto::IoStatus st = proto::readFrame(*dev, reader, payload, ms);
+        const proto::IoStatus st = channel.read(payload, ms);
         if (st != proto::IoStatus::Ok) {
             lastError = st == proto::IoStatus::Timeout
                             ? QStringLiteral("sem resposta à saudação")
@@ -128,35 +139,42 @@ struct TNetConnection::Impl : RemoteServer {
         req.method = method;
         req.args = args;
         const int ms = timeout();
-        if (!proto::writeFrame(*dev, proto::encodeRequest(req), ms)) {
+        if (!channel.write(proto::encodeRequest(req), ms)) {
             drop();
             return transport(QStringLiteral("conexão perdida ao enviar %1.").arg(method));
         }
         QByteArray payload;
-        const proto::IoStatus st = proto::readFrame(*dev, reader, payload, ms);
-        if (st != proto::IoStatus::Ok) {
-            // A late reply would answer the next call: start afresh.
-            drop();
-            switch (st) {
-            case proto::IoStatus::Timeout:
-                return transport(QStringLiteral("sem resposta a %1 em %2 ms.").arg(method).arg(ms));
-            case proto::IoStatus::BadFrame:
+        RemoteResult result;
+        proto::ReplyAssembler assembler(req.id);
+        for (;;) {
+            // The timeout bounds the wait for each message, so a long reply
+            // in parts is never cut while it keeps arriving.
+            const proto::IoStatus st = channel.read(payload, ms);
+            if (st != proto::IoStatus::Ok) {
+                // A late reply would answer the next call: start afresh.
+                drop();
+                switch (st) {
+                case proto::IoStatus::Timeout:
+                    return transport(
+                        QStringLiteral("sem resposta a %1 em %2 ms.").arg(method).arg(ms));
+                case proto::IoStatus::BadFrame:
+                    return RemoteResult::failure(
+                        RemoteError::BadFrame,
+                        QStringLiteral("Resposta inválida do servidor a %1.").arg(method));
+                default:
+                    return transport(QStringLiteral("conexão perdida durante %1.").arg(method));
+                }
+            }
+            QString err;
+            const auto step = assembler.take(payload, result, err);
+            if (step == proto::ReplyAssembler::Step::Done)
+                break;
+            if (step == proto::ReplyAssembler::Step::Bad) {
+                drop();
                 return RemoteResult::failure(
                     RemoteError::BadFrame,
-                    QStringLiteral("Resposta inválida do servidor a %1.").arg(method));
-            default:
-                return transport(QStringLiteral("conexão perdida durante %1.").arg(method));
+                    QStringLiteral("Resposta inválida do servidor a %1: %2").arg(method, err));
             }
-        }
-        quint64 id = 0;
-        RemoteResult result;
-        QString err;
-        if (!proto::decodeReply(payload, id, result, err) || id != req.id) {
-            drop();
-            return RemoteResult::failure(
-                RemoteError::BadFrame,
-                QStringLiteral("Resposta inválida do servidor a %1: %2")
-                    .arg(method, err.isEmpty() ? QStringLiteral("identificador trocado") : err));
         }
         if (result.ok()) {
             qsizetype k = 0;

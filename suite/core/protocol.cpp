@@ -444,7 +444,7 @@ FrameReader::Status FrameReader::next(QByteArray& payload) {
 QByteArray encodeHello(const Hello& h) {
     QByteArray out;
     QCborStreamWriter w(&out);
-    w.startMap(4);
+    w.startMap(h.parts ? 5 : 4);
     writeKey(w, "proto");
     w.append(QLatin1String(kProtocolName));
     writeKey(w, "version");
@@ -453,6 +453,10 @@ QByteArray encodeHello(const Hello& h) {
     writeText(w, h.token);
     writeKey(w, "server");
     writeText(w, h.server);
+    if (h.parts) {
+        writeKey(w, "parts");
+        w.append(true);
+    }
     w.endMap();
     return out;
 }
@@ -471,6 +475,12 @@ bool decodeHello(const QByteArray& payload, Hello& out, QString& error) {
             return in.text(out.token, "token");
         if (key == QLatin1String("server"))
             return in.text(out.server, "server");
+        if (key == QLatin1String("parts")) {
+            if (!in.raw().isBool())
+                return in.fail(QStringLiteral("parts: true or false expected"));
+            out.parts = in.raw().toBool();
+            return in.raw().next();
+        }
         return in.skip();
     });
     if (ok && in.finish()) {
@@ -623,16 +633,32 @@ RemoteError decodeRequest(const QByteArray& payload, Request& out, QString& erro
 QByteArray encodeReply(quint64 id, const RemoteResult& result) {
     QByteArray out;
     QCborStreamWriter w(&out);
-    w.startMap(result.ok() ? 3 : 2);
-    writeKey(w, "id");
-    w.append(id);
     if (!result.ok()) {
+        w.startMap(2);
+        writeKey(w, "id");
+        w.append(id);
         writeError(w, result.error, result.message);
         w.endMap();
         return out;
     }
     const DataPacket& p = result.packet;
-    writeKey(w, "packet");
+    if (result.part) {
+        // A part carries its own fields so it can be read on its own.
+        w.startMap(2);
+        writeKey(w, "id");
+        w.append(id);
+    } else if (result.parts > 0) {
+        w.startMap(4);
+        writeKey(w, "id");
+        w.append(id);
+        writeKey(w, "parts");
+        w.append(static_cast<qint64>(result.parts));
+    } else {
+        w.startMap(3);
+        writeKey(w, "id");
+        w.append(id);
+    }
+    writeKey(w, result.part ? "part" : "packet");
     w.startMap(2);
     writeKey(w, "fields");
     w.startArray(static_cast<quint64>(p.fields.size()));
@@ -654,6 +680,10 @@ QByteArray encodeReply(quint64 id, const RemoteResult& result) {
     }
     w.endArray();
     w.endMap();
+    if (result.part) {
+        w.endMap();
+        return out;
+    }
     writeKey(w, "byref");
     w.startArray(static_cast<quint64>(result.byRef.size()));
     for (const QString& s : result.byRef)
@@ -676,9 +706,21 @@ bool decodeReply(const QByteArray& payload, quint64& id, RemoteResult& out, QStr
             haveId = true;
             return true;
         }
-        if (key == QLatin1String("packet")) {
+        if (key == QLatin1String("packet") || key == QLatin1String("part")) {
+            if (havePacket)
+                return in.fail(QStringLiteral("reply with two packets"));
             havePacket = true;
+            out.part = key == QLatin1String("part");
             return readPacket(in, out.packet);
+        }
+        if (key == QLatin1String("parts")) {
+            qint64 n = 0;
+            if (!in.integer(n, "parts"))
+                return false;
+            if (n < 0 || n > std::numeric_limits<int>::max())
+                return in.fail(QStringLiteral("parts out of range"));
+            out.parts = static_cast<int>(n);
+            return true;
         }
         if (key == QLatin1String("error")) {
             haveError = true;

@@ -42,6 +42,9 @@ struct Hello {
     int version = kVersion;
     QString token;
     QString server; // the module the client asks for; informative
+    // The client takes a large reply in parts (docs/protocol.md, "Replies in
+    // parts"); a client that does not say so gets every reply whole.
+    bool parts = false;
 };
 QByteArray encodeHello(const Hello& h);
 bool decodeHello(const QByteArray& payload, Hello& out, QString& error);

@@ -12,7 +12,7 @@ namespace suite {
 struct RemoteArg {
     enum class Kind { Text, Date, Float, Integer, Null };
     Kind kind = Kind::Null;
-    QVariant value; // QString, QDate, double, qint64, or invalid for Null
+    QVariant value;     // QString, QDate, double, qint64, or invalid for Null
     bool byRef = false; // Text only: the server may hand back a new text
 
     static RemoteArg text(const QString& s) { return {Kind::Text, s, false}; }
@@ -27,12 +27,12 @@ struct RemoteArg {
 // Error codes a reply can carry (documented in docs/protocol.md).
 enum class RemoteError {
     None = 0,
-    Transport = 1,      // could not connect, connection lost, timeout
-    BadFrame = 2,       // malformed or oversized frame
-    Unauthorized = 3,   // wrong or missing token
+    Transport = 1,    // could not connect, connection lost, timeout
+    BadFrame = 2,     // malformed or oversized frame
+    Unauthorized = 3, // wrong or missing token
     UnknownMethod = 4,
-    BadArguments = 5,   // wrong count or type
-    NotFound = 6,       // unknown company and the like
+    BadArguments = 5, // wrong count or type
+    NotFound = 6,     // unknown company and the like
     Database = 7,
     Internal = 8,
     VersionMismatch = 9,
@@ -45,6 +45,10 @@ struct RemoteResult {
     QString message;
     DataPacket packet;
     QStringList byRef; // one per byRef argument, in order
+    // On the wire only: a part of a reply still being read (rows to add to
+    // the packet that follows), and in the final reply the parts it had.
+    bool part = false;
+    int parts = 0;
 
     bool ok() const { return error == RemoteError::None; }
     static RemoteResult failure(RemoteError e, const QString& msg) {

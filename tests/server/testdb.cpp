@@ -61,7 +61,7 @@ QString unavailable() {
     return {};
 }
 
-QSqlDatabase openFresh(const QString& name) {
+QSqlDatabase openFresh(const QString& name, int upTo) {
     static int serial = 0;
     QString url;
     if (usePg()) {
@@ -79,7 +79,7 @@ QSqlDatabase openFresh(const QString& name) {
     }
     urls().insert(name, url);
     QSqlDatabase d = db::open(url, name);
-    db::applyMigrations(d);
+    db::applyMigrations(d, upTo);
     return d;
 }
 

@@ -9,8 +9,9 @@ namespace srvtest {
 
 // Empty when the backend is available; else why it is not (the caller skips).
 QString unavailable();
-// A migrated, empty database under connection name `name`.
-QSqlDatabase openFresh(const QString& name);
+// A migrated, empty database under connection name `name`; at schema
+// version upTo when given (0: the newest), to test an upgrade.
+QSqlDatabase openFresh(const QString& name, int upTo = 0);
 // Drops what openFresh made (the PostgreSQL schema; the file goes with the
 // temporary folder).
 void dropAll(const QString& name);

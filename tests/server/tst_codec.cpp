@@ -1,6 +1,7 @@
 // The wire codec: every value type survives a round trip; malformed input is
 // refused with an error, never a crash.
 #include "suite/core/protocol.h"
+#include "suite/core/replyassembler.h"
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborValue>
@@ -83,6 +84,126 @@ private slots:
         QCOMPARE(back.byRef, r.byRef);
     }
 
+    // A long reply goes as parts, then the final reply that counts them.
+    void replyInParts() {
+        RemoteResult part;
+        part.part = true;
+        part.packet.fields = {{"S", FieldType::String, 20}, {"F", FieldType::Float, 0}};
+        part.packet.rows = {{QStringLiteral("a"), 1.5}, {QStringLiteral("b"), QVariant()}};
+        part.byRef = {QStringLiteral("not sent with a part")};
+        quint64 id = 0;
+        RemoteResult back;
+        QString err;
+        QVERIFY2(decodeReply(encodeReply(4, part), id, back, err), qPrintable(err));
+        QCOMPARE(id, quint64(4));
+        QVERIFY(back.part);
+        QCOMPARE(back.packet, part.packet);
+        QVERIFY(back.byRef.isEmpty());
+
+        RemoteResult last;
+        last.packet.fields = part.packet.fields;
+        last.packet.rows = {{QStringLiteral("c"), 2.0}};
+        last.parts = 3;
+        QVERIFY2(decodeReply(encodeReply(4, last), id, back, err), qPrintable(err));
+        QVERIFY(!back.part);
+        QCOMPARE(back.parts, 3);
+        QCOMPARE(back.packet, last.packet);
+
+        // A reply that is both a part and a whole packet cannot be placed.
+        const QCborMap packet{{QStringLiteral("fields"), QCborArray{}},
+                              {QStringLiteral("rows"), QCborArray{}}};
+        QVERIFY(!decodeReply(cbor(QCborMap{{QStringLiteral("id"), 1},
+                                           {QStringLiteral("part"), packet},
+                                           {QStringLiteral("packet"), packet}}),
+                             id, back, err));
+        QVERIFY(!decodeReply(cbor(QCborMap{{QStringLiteral("id"), 1},
+                                           {QStringLiteral("packet"), packet},
+                                           {QStringLiteral("parts"), -1}}),
+                             id, back, err));
+    }
+
+    // What the client makes of a sequence of messages for request 5.
+    void assembler_data() {
+        QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<QString>("outcome"); // rows joined, "error N" or "bad"
+        const QList<FieldDef> fields{{"S", FieldType::String, 4}};
+        auto message = [&](quint64 id, bool part, int parts, const QStringList& cells,
+                           const QList<FieldDef>& f) {
+            RemoteResult r;
+            r.part = part;
+            r.parts = parts;
+            r.packet.fields = f;
+            for (const QString& c : cells)
+                r.packet.rows.append({c});
+            return encodeReply(id, r);
+        };
+        const QList<FieldDef> other{{"T", FieldType::String, 4}};
+        const QByteArray failure =
+            encodeReply(5, RemoteResult::failure(RemoteError::Database, QStringLiteral("x")));
+        QTest::newRow("whole reply")
+            << QList<QByteArray>{message(5, false, 0, {"a"}, fields)} << "a";
+        QTest::newRow("two parts then the last rows")
+            << QList<QByteArray>{message(5, true, 0, {"a", "b"}, fields),
+                                 message(5, true, 0, {"c"}, fields),
+                                 message(5, false, 2, {"d"}, fields)}
+            << "a,b,c,d";
+        QTest::newRow("parts and an empty final packet")
+            << QList<QByteArray>{message(5, true, 0, {"a"}, fields),
+                                 message(5, false, 1, {}, fields)}
+            << "a";
+        QTest::newRow("failure after a part drops it")
+            << QList<QByteArray>{message(5, true, 0, {"a"}, fields), failure} << "error 7";
+        QTest::newRow("a part went missing")
+            << QList<QByteArray>{message(5, true, 0, {"a"}, fields),
+                                 message(5, false, 2, {"b"}, fields)}
+            << "bad";
+        QTest::newRow("parts announced that never came")
+            << QList<QByteArray>{message(5, false, 1, {"b"}, fields)} << "bad";
+        QTest::newRow("part with other fields")
+            << QList<QByteArray>{message(5, true, 0, {"a"}, fields),
+                                 message(5, true, 0, {"b"}, other)}
+            << "bad";
+        QTest::newRow("final packet with other fields")
+            << QList<QByteArray>{message(5, true, 0, {"a"}, fields),
+                                 message(5, false, 1, {"b"}, other)}
+            << "bad";
+        QTest::newRow("answer to another request")
+            << QList<QByteArray>{message(4, false, 0, {"a"}, fields)} << "bad";
+        QTest::newRow("not a reply") << QList<QByteArray>{QByteArray("\xa0", 1)} << "bad";
+    }
+    void assembler() {
+        QFETCH(QList<QByteArray>, messages);
+        QFETCH(QString, outcome);
+        ReplyAssembler assembler(5);
+        RemoteResult out;
+        QString err;
+        QString got;
+        for (qsizetype i = 0; i < messages.size() && got.isEmpty(); ++i) {
+            switch (assembler.take(messages[i], out, err)) {
+            case ReplyAssembler::Step::More:
+                QVERIFY2(i + 1 < messages.size(), "waits for more after the last message");
+                break;
+            case ReplyAssembler::Step::Bad:
+                QVERIFY(!err.isEmpty());
+                got = QStringLiteral("bad");
+                break;
+            case ReplyAssembler::Step::Done:
+                if (!out.ok()) {
+                    got = QStringLiteral("error %1").arg(static_cast<int>(out.error));
+                } else {
+                    QStringList cells;
+                    for (const QVariantList& r : out.packet.rows)
+                        cells.append(r.value(0).toString());
+                    got = cells.join(QLatin1Char(','));
+                    QCOMPARE(out.parts, 0);
+                }
+                QCOMPARE(i, messages.size() - 1);
+                break;
+            }
+        }
+        QCOMPARE(got, outcome);
+    }
+
     void errorReplyRoundTrip() {
         quint64 id = 0;
         RemoteResult back;
@@ -103,6 +224,10 @@ private slots:
         QCOMPARE(back.token, h.token);
         QCOMPARE(back.server, h.server);
         QCOMPARE(back.version, kVersion);
+        QVERIFY(!back.parts);
+        h.parts = true;
+        QVERIFY(decodeHello(encodeHello(h), back, err));
+        QVERIFY(back.parts);
         QVERIFY(decodeWelcome(encodeWelcome()).ok());
         QCOMPARE(decodeWelcome(encodeWelcome(RemoteError::Unauthorized, "x")).error,
                  RemoteError::Unauthorized);

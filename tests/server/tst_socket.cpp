@@ -230,6 +230,59 @@ private slots:
                 raw.s.waitForDisconnected(5000));
     }
 
+    // Long replies come in parts to clients that ask for them, whole to the
+    // others, and either way the same rows arrive in the same order.
+    void longRepliesInParts() {
+        server::SocketServerOptions o;
+        o.databaseUrl = srvtest::urlOf(conn);
+        o.port = 0;
+        o.tcp = true;
+        o.partBytes = 300; // a few postings a part
+        server::SocketServer small(o);
+        QString why;
+        QVERIFY2(small.start(why), qPrintable(why));
+
+        Args b = period();
+        const suite::RemoteResult expected = local->call(QStringLiteral("GetLancCont"), b);
+        QVERIFY(expected.packet.rows.size() > 4);
+
+        suite::TNetConnection c(QStringLiteral("KLT40500.rdmGerArqPrev"));
+        c.SetHost(QStringLiteral("127.0.0.1"));
+        c.SetPort(small.port());
+        c.SetSocketPath(QString());
+        c.SetToken(QString());
+        Args a = period();
+        const suite::RemoteResult wire = c.AppServer().call(QStringLiteral("GetLancCont"), a);
+        QVERIFY2(wire.ok(), qPrintable(wire.message));
+        QCOMPARE(wire.packet, expected.packet);
+        // The connection stays in step for the next call.
+        Args none;
+        QCOMPARE(c.AppServer().call(QStringLiteral("GetCentrCust"), none).packet.rows.size(), 2);
+
+        for (const bool parts : {true, false}) {
+            Raw raw;
+            QVERIFY(raw.connect(small.port()));
+            proto::Hello h;
+            h.parts = parts;
+            QByteArray p;
+            QVERIFY(raw.send(proto::encodeHello(h)) && raw.receive(p));
+            QVERIFY(proto::decodeWelcome(p).ok());
+            QVERIFY(raw.send(proto::encodeRequest({9, "GetLancCont", period()})));
+            int seen = 0;
+            suite::RemoteResult last;
+            do {
+                last = raw.reply();
+                QVERIFY2(last.ok(), qPrintable(last.message));
+                seen += last.part ? 1 : 0;
+            } while (last.part);
+            QCOMPARE(last.parts, seen);
+            if (parts)
+                QVERIFY(seen > 1);
+            else
+                QCOMPARE(last.packet, expected.packet);
+        }
+    }
+
     void malformedRequestsGetErrorsAndServingGoesOn_data() {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<int>("code");

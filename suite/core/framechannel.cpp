@@ -1,0 +1,231 @@
+#include "framechannel.h"
+#include <QtEndian>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace suite::proto {
+namespace {
+
+// Holds every request and most replies whole; larger frames bypass it.
+constexpr qsizetype kBufferSize = 64 * 1024;
+constexpr int kStopSliceMs = 200;
+
+QDeadlineTimer deadlineFor(int timeoutMs) {
+    return timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
+}
+
+// What is left, in whole milliseconds rounded up (a fresh deadline of N ms
+// gives N, so back-to-back calls ask for the same receive timeout), capped
+// by the stop-flag slice; -1 for no limit.
+int sliceMs(const QDeadlineTimer& deadline, bool stoppable) {
+    int slice = stoppable ? kStopSliceMs : -1;
+    const qint64 ns = deadline.remainingTimeNSecs();
+    if (ns >= 0) {
+        const qint64 ms = (ns + 999999) / 1000000;
+        if (slice < 0 || ms < slice)
+            slice = static_cast<int>(ms);
+    }
+    return slice;
+}
+
+bool wouldBlock(int e) {
+    return e == EAGAIN || e == EWOULDBLOCK;
+}
+
+} // namespace
+
+FrameChannel::FrameChannel(quint32 maxFrame) : max_(maxFrame) {}
+
+FrameChannel::~FrameChannel() {
+    close();
+}
+
+void FrameChannel::attach(int fd) {
+    close();
+    if (fd < 0)
+        return;
+    fd_ = fd;
+    // Blocking, so that a read waits in recv(); sends ask for no waiting
+    // one by one and wait in poll(), to keep to their timeout.
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl >= 0 && (fl & O_NONBLOCK) != 0)
+        ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    const int fdfl = ::fcntl(fd, F_GETFD);
+    if (fdfl >= 0 && (fdfl & FD_CLOEXEC) == 0)
+        ::fcntl(fd, F_SETFD, fdfl | FD_CLOEXEC);
+    timeval none{};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &none, sizeof none);
+    recvTimeoutMs_ = -1;
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0 &&
+        (addr.ss_family == AF_INET || addr.ss_family == AF_INET6)) {
+        // Calls are small and strictly request-reply: no batching delay.
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
+    if (!buf_)
+        buf_ = std::make_unique<char[]>(kBufferSize);
+}
+
+void FrameChannel::close() {
+    if (fd_ >= 0)
+        ::close(fd_); // not retried on EINTR: Linux has released it anyway
+    fd_ = -1;
+    head_ = tail_ = 0;
+    big_ = QByteArray();
+    bigGot_ = 0;
+}
+
+qint64 FrameChannel::receive(char* at, qsizetype room, int ms) {
+    if (ms == 0)
+        return ::recv(fd_, at, static_cast<size_t>(room), MSG_DONTWAIT);
+    // The option costs a system call, so it is changed only when it must:
+    // at once to lengthen it, and to shorten it only once keeping it would
+    // overshoot the deadline by more than a sixteenth.
+    const qint64 want = ms < 0 ? INT_MAX : ms;
+    const qint64 now = recvTimeoutMs_ < 0 ? INT_MAX : recvTimeoutMs_;
+    if (want > now || now - want > now / 16) {
+        timeval tv{};
+        if (ms > 0) {
+            tv.tv_sec = ms / 1000;
+            tv.tv_usec = static_cast<suseconds_t>(ms % 1000) * 1000;
+        }
+        if (::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0)
+            recvTimeoutMs_ = ms;
+    }
+    return ::recv(fd_, at, static_cast<size_t>(room), 0);
+}
+
+IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::function<bool()>& stop) {
+    if (fd_ < 0)
+        return IoStatus::Closed;
+    const QDeadlineTimer deadline = deadlineFor(timeoutMs);
+    for (;;) {
+        char* at = nullptr;
+        qsizetype room = 0;
+        if (!big_.isEmpty()) {
+            if (bigGot_ == big_.size()) {
+                payload = std::move(big_);
+                big_ = QByteArray();
+                bigGot_ = 0;
+                return IoStatus::Ok;
+            }
+            at = big_.data() + bigGot_;
+            room = big_.size() - bigGot_;
+        } else {
+            const qsizetype have = tail_ - head_;
+            if (have >= 4) {
+                const quint32 len = qFromBigEndian<quint32>(buf_.get() + head_);
+                if (len == 0 || len > max_)
+                    return IoStatus::BadFrame;
+                const qsizetype whole = 4 + static_cast<qsizetype>(len);
+                if (have >= whole) {
+                    payload = QByteArray(buf_.get() + head_ + 4, static_cast<qsizetype>(len));
+                    head_ += whole;
+                    if (head_ == tail_)
+                        head_ = tail_ = 0;
+                    return IoStatus::Ok;
+                }
+                if (whole > kBufferSize) {
+                    // Allocated only now that the length is known to be in bounds;
+                    // the rest is received straight into it.
+                    big_ = QByteArray(static_cast<qsizetype>(len), Qt::Uninitialized);
+                    bigGot_ = have - 4;
+                    std::memcpy(big_.data(), buf_.get() + head_ + 4, static_cast<size_t>(bigGot_));
+                    head_ = tail_ = 0;
+                    continue;
+                }
+            }
+            if (head_ > 0) {
+                std::memmove(buf_.get(), buf_.get() + head_, static_cast<size_t>(have));
+                head_ = 0;
+                tail_ = have;
+            }
+            at = buf_.get() + tail_;
+            room = kBufferSize - tail_;
+        }
+        if (stop && stop())
+            return IoStatus::Stopped;
+        if (deadline.hasExpired())
+            return IoStatus::Timeout;
+        const qint64 n = receive(at, room, sliceMs(deadline, bool(stop)));
+        if (n > 0) {
+            if (!big_.isEmpty())
+                bigGot_ += n;
+            else
+                tail_ += n;
+        } else if (n == 0) {
+            return IoStatus::Closed;
+        } else if (errno != EINTR && !wouldBlock(errno)) {
+            return IoStatus::Closed;
+        }
+        // EAGAIN: the receive timeout ran out; the loop looks at the flag
+        // and the deadline again.
+    }
+}
+
+bool FrameChannel::waitWritable(const QDeadlineTimer& deadline) {
+    pollfd p{fd_, POLLOUT, 0};
+    for (;;) {
+        if (deadline.hasExpired())
+            return false;
+        const int r = ::poll(&p, 1, sliceMs(deadline, false));
+        // Writable, hung up or failed alike: the send that follows tells.
+        if (r > 0)
+            return true;
+        if (r < 0 && errno != EINTR)
+            return false;
+    }
+}
+
+bool FrameChannel::write(const QByteArray& payload, int timeoutMs) {
+    if (fd_ < 0)
+        return false;
+    char header[4];
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), header);
+    iovec iov[2] = {{header, 4},
+                    {const_cast<char*>(payload.constData()), static_cast<size_t>(payload.size())}};
+    msghdr msg{};
+    msg.msg_iov = iov;
+    msg.msg_iovlen = 2;
+    QDeadlineTimer deadline;
+    bool timed = false; // the clock starts only if the socket buffer fills up
+    for (;;) {
+        const ssize_t n = ::sendmsg(fd_, &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            auto sent = static_cast<size_t>(n);
+            while (msg.msg_iovlen > 0 && sent >= msg.msg_iov->iov_len) {
+                sent -= msg.msg_iov->iov_len;
+                ++msg.msg_iov;
+                --msg.msg_iovlen;
+            }
+            if (msg.msg_iovlen == 0)
+                return true;
+            msg.msg_iov->iov_base = static_cast<char*>(msg.msg_iov->iov_base) + sent;
+            msg.msg_iov->iov_len -= sent;
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (!wouldBlock(errno))
+            return false;
+        if (!timed) {
+            deadline = deadlineFor(timeoutMs);
+            timed = true;
+        }
+        if (!waitWritable(deadline))
+            return false;
+    }
+}
+
+} // namespace suite::proto

@@ -1,0 +1,59 @@
+#pragma once
+#include "protocol.h"
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <functional>
+#include <memory>
+
+namespace suite::proto {
+
+// Blocking frame I/O straight on a connected stream socket (TCP or Unix),
+// for the per-call path of both ends. A run makes about a hundred thousand
+// small calls, so each frame goes out in one send of header and payload and
+// comes in through reads of whatever has arrived into a buffer kept between
+// frames; no Qt socket layer in between. A read waits inside recv() itself,
+// bounded by the socket's receive timeout: a poll() before each recv costs
+// a system call per frame and measurably lengthens every round trip. poll()
+// is left to writes held up by a full socket buffer.
+// Frames, bounds and results are those of FrameReader, readFrame and
+// writeFrame.
+class FrameChannel {
+public:
+    explicit FrameChannel(quint32 maxFrame = kMaxFrame);
+    ~FrameChannel(); // closes the descriptor
+    FrameChannel(const FrameChannel&) = delete;
+    FrameChannel& operator=(const FrameChannel&) = delete;
+
+    // Takes over a connected socket, closing any previous one: made
+    // blocking and close-on-exec, with TCP_NODELAY when it is TCP.
+    void attach(int fd);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    int descriptor() const { return fd_; }
+    quint32 maxFrame() const { return max_; }
+
+    // Waits for one whole frame. timeoutMs < 0 waits without limit; stop,
+    // when given, is polled about every 200 ms and ends the wait with
+    // Stopped. An empty or oversize frame is BadFrame, refused before
+    // anything is allocated for it; the stream cannot be trusted after that.
+    IoStatus read(QByteArray& payload, int timeoutMs, const std::function<bool()>& stop = {});
+    // Sends one frame whole; false when the peer is gone or the time is up.
+    bool write(const QByteArray& payload, int timeoutMs);
+
+private:
+    // recv() waiting at most ms (0: not at all, -1: without limit).
+    qint64 receive(char* at, qsizetype room, int ms);
+    bool waitWritable(const QDeadlineTimer& deadline);
+
+    int fd_ = -1;
+    quint32 max_;
+    int recvTimeoutMs_ = -1; // as now set on the socket; -1: none
+    // Bytes received and not yet handed out: buf_[head_, tail_).
+    std::unique_ptr<char[]> buf_;
+    qsizetype head_ = 0, tail_ = 0;
+    // A frame larger than buf_ is received in place; bigGot_ bytes so far.
+    QByteArray big_;
+    qsizetype bigGot_ = 0;
+};
+
+} // namespace suite::proto

@@ -1,0 +1,251 @@
+// The frame channel on real sockets: frames cut anywhere by the stream come
+// out whole and in order, bad lengths are refused, every way a wait ends is
+// told apart, and what it writes is what FrameReader reads.
+#include "suite/core/framechannel.h"
+#include <QtTest>
+#include <arpa/inet.h>
+#include <atomic>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace suite::proto;
+using Cuts = QList<int>;
+Q_DECLARE_METATYPE(Cuts)
+Q_DECLARE_METATYPE(suite::proto::IoStatus)
+
+namespace {
+
+// A connected Unix stream pair: `mine` goes to the channel, `peer` is
+// driven by hand.
+struct Pair {
+    int mine = -1, peer = -1;
+    Pair() {
+        int fds[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) == 0) {
+            mine = fds[0];
+            peer = fds[1];
+        }
+    }
+    ~Pair() { closePeer(); }
+    void closePeer() {
+        if (peer >= 0)
+            ::close(peer);
+        peer = -1;
+    }
+    // Sends all of bytes in pieces of the given sizes (the rest in one).
+    bool send(const QByteArray& bytes, const Cuts& cuts = {}) const {
+        qsizetype at = 0;
+        for (qsizetype i = 0; at < bytes.size(); ++i) {
+            const qsizetype n =
+                i < cuts.size() ? qMin<qsizetype>(cuts[i], bytes.size() - at) : bytes.size() - at;
+            if (!sendAll(bytes.constData() + at, n))
+                return false;
+            at += n;
+            if (i < cuts.size())
+                QThread::msleep(2); // so the pieces arrive apart
+        }
+        return true;
+    }
+    bool sendAll(const char* p, qsizetype n) const {
+        while (n > 0) {
+            const ssize_t w = ::send(peer, p, static_cast<size_t>(n), MSG_NOSIGNAL);
+            if (w <= 0)
+                return false;
+            p += w;
+            n -= w;
+        }
+        return true;
+    }
+};
+
+QByteArray pattern(qsizetype n) {
+    QByteArray b(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        b[i] = static_cast<char>('a' + i % 23);
+    return b;
+}
+
+} // namespace
+
+class TestFrameChannel : public QObject {
+    Q_OBJECT
+private slots:
+    void framesComeOutWholeHoweverTheyArrive_data() {
+        QTest::addColumn<QList<QByteArray>>("payloads");
+        QTest::addColumn<Cuts>("cuts");
+        const QList<QByteArray> two{"abc", "de"};
+        QTest::newRow("one piece, two frames") << two << Cuts{};
+        QTest::newRow("byte by byte") << two << Cuts(9, 1);
+        QTest::newRow("header split, then the rest") << two << Cuts{2, 3};
+        QTest::newRow("second header split across pieces") << two << Cuts{8, 1};
+        QTest::newRow("larger than the buffer, after a small one")
+            << QList<QByteArray>{"x", pattern(300 * 1024), "y"} << Cuts{3, 1000, 70000};
+        QTest::newRow("larger than the buffer, whole")
+            << QList<QByteArray>{pattern(1 << 20)} << Cuts{};
+    }
+    void framesComeOutWholeHoweverTheyArrive() {
+        QFETCH(QList<QByteArray>, payloads);
+        QFETCH(Cuts, cuts);
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        QByteArray bytes;
+        for (const QByteArray& f : payloads)
+            bytes += frame(f);
+        std::thread writer([&] { p.send(bytes, cuts); });
+        QList<QByteArray> got;
+        QByteArray one;
+        while (got.size() < payloads.size() && ch.read(one, 5000) == IoStatus::Ok)
+            got << one;
+        writer.join();
+        QCOMPARE(got.size(), payloads.size());
+        for (qsizetype i = 0; i < got.size(); ++i)
+            QVERIFY2(got[i] == payloads[i], qPrintable(QStringLiteral("frame %1").arg(i)));
+    }
+
+    void badLengthsAreRefused_data() {
+        QTest::addColumn<quint32>("bound");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty frame") << 16u << QByteArray::fromHex("00000000");
+        QTest::newRow("one past the bound") << 16u << QByteArray::fromHex("00000011");
+        QTest::newRow("4 GiB announced, default bound")
+            << kMaxFrame << QByteArray::fromHex("ffffffff") + QByteArray(64, 'x');
+    }
+    void badLengthsAreRefused() {
+        QFETCH(quint32, bound);
+        QFETCH(QByteArray, bytes);
+        Pair p;
+        FrameChannel ch(bound);
+        ch.attach(p.mine);
+        QVERIFY(p.send(bytes));
+        QByteArray payload;
+        QCOMPARE(ch.read(payload, 5000), IoStatus::BadFrame);
+        QCOMPARE(ch.maxFrame(), bound);
+    }
+
+    void waitsEndAsTold_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<bool>("stopLater");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<IoStatus>("expected");
+        const QByteArray half = frame("abcdef").left(6);
+        QTest::newRow("nothing within the time")
+            << QByteArray() << false << false << 50 << IoStatus::Timeout;
+        QTest::newRow("half a frame within the time")
+            << half << false << false << 50 << IoStatus::Timeout;
+        QTest::newRow("peer gone while idle")
+            << QByteArray() << true << false << 5000 << IoStatus::Closed;
+        QTest::newRow("peer gone mid-frame") << half << true << false << 5000 << IoStatus::Closed;
+        QTest::newRow("stop flag, no time limit")
+            << QByteArray() << false << true << -1 << IoStatus::Stopped;
+    }
+    void waitsEndAsTold() {
+        QFETCH(QByteArray, sent);
+        QFETCH(bool, hangUp);
+        QFETCH(bool, stopLater);
+        QFETCH(int, timeoutMs);
+        QFETCH(IoStatus, expected);
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        QVERIFY(p.send(sent));
+        if (hangUp)
+            p.closePeer();
+        std::atomic<bool> stop{false};
+        std::thread stopper([&] {
+            if (stopLater) {
+                QThread::msleep(50);
+                stop = true;
+            }
+        });
+        QByteArray payload;
+        const IoStatus st = ch.read(payload, timeoutMs,
+                                    stopLater ? std::function<bool()>([&] { return stop.load(); })
+                                              : std::function<bool()>());
+        stopper.join();
+        QCOMPARE(st, expected);
+    }
+
+    void writesWhatFrameReaderReads() {
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        const QList<QByteArray> payloads{"hello", pattern(2 << 20), "bye"};
+        std::thread writer([&] {
+            for (const QByteArray& f : payloads)
+                ch.write(f, 5000);
+        });
+        FrameReader reader;
+        QList<QByteArray> got;
+        char buf[65536];
+        while (got.size() < payloads.size()) {
+            const ssize_t n = ::recv(p.peer, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            reader.feed(QByteArray(buf, n));
+            QByteArray one;
+            while (reader.next(one) == FrameReader::Status::Ready)
+                got << one;
+        }
+        writer.join();
+        QCOMPARE(got.size(), payloads.size());
+        for (qsizetype i = 0; i < got.size(); ++i)
+            QVERIFY(got[i] == payloads[i]);
+    }
+
+    void writesFailWithoutAReader_data() {
+        QTest::addColumn<bool>("hangUp");
+        QTest::newRow("peer gone (no SIGPIPE)") << true;
+        QTest::newRow("peer never reads: time runs out") << false;
+    }
+    void writesFailWithoutAReader() {
+        QFETCH(bool, hangUp);
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        if (hangUp)
+            p.closePeer();
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!ch.write(pattern(16 << 20), 100));
+        QVERIFY(t.elapsed() < 5000);
+    }
+
+    void takesOverTheDescriptor() {
+        const int lst = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(lst >= 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        QVERIFY(::bind(lst, reinterpret_cast<sockaddr*>(&a), len) == 0 && ::listen(lst, 1) == 0);
+        QVERIFY(::getsockname(lst, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+        const int c = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(::connect(c, reinterpret_cast<sockaddr*>(&a), len) == 0);
+        const int s = ::accept(lst, nullptr, nullptr);
+        ::close(lst);
+        FrameChannel ch;
+        ch.attach(c);
+        int on = 0;
+        socklen_t olen = sizeof on;
+        QVERIFY(::getsockopt(c, IPPROTO_TCP, TCP_NODELAY, &on, &olen) == 0);
+        QCOMPARE(on, 1);
+        QVERIFY(::fcntl(c, F_GETFD) & FD_CLOEXEC);
+        ch.close();
+        QVERIFY(!ch.isOpen());
+        char byte;
+        QCOMPARE(::recv(s, &byte, 1, 0), ssize_t(0)); // closed: the peer sees the end
+        QByteArray payload;
+        QCOMPARE(ch.read(payload, 10), IoStatus::Closed);
+        QVERIFY(!ch.write("x", 10));
+        ::close(s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFrameChannel)
+#include "tst_framechannel.moc"
