@@ -703,17 +703,25 @@ DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
     const QString company = textArg(method_, a, 0);
     const qint64 entry = integerArg(method_, a, 1);
     const qint64 seq = integerArg(method_, a, 2);
-    requireCompany(company);
     DataPacket p;
     p.fields = {text("CDCENTCUST", 4)};
     QList<QPair<qint64, QString>> shares;
-    QSqlQuery& q =
-        query(QStringLiteral("SELECT CDCENTCUST, VRRATEIO FROM PARTCCUS"
-                             " WHERE CDEMPRESA = ? AND NRLANCCONT = ? AND NRSEQLANC = ?"),
-              {company, entry, seq});
-    while (q.next())
-        shares.append({q.value(1).toLongLong(), q.value(0).toString()});
+    // One statement answers both the company check and the shares: it runs
+    // once per posting, and each statement costs SQLite its locking calls.
+    QSqlQuery& q = query(QStringLiteral("SELECT E.CDEMPRESA, C.CDCENTCUST, C.VRRATEIO"
+                                        " FROM EMPRESA E LEFT JOIN PARTCCUS C"
+                                        " ON C.CDEMPRESA = E.CDEMPRESA AND C.NRLANCCONT = ?"
+                                        " AND C.NRSEQLANC = ? WHERE E.CDEMPRESA = ?"),
+                         {entry, seq, company});
+    bool companyFound = false;
+    while (q.next()) {
+        companyFound = true;
+        if (!q.value(1).isNull())
+            shares.append({q.value(2).toLongLong(), q.value(1).toString()});
+    }
     q.finish();
+    if (!companyFound)
+        throw companyNotFound(method_, company);
     std::sort(shares.begin(), shares.end(), [](const auto& x, const auto& y) {
         return x.first != y.first ? x.first > y.first : x.second.compare(y.second) < 0;
     });

@@ -6,6 +6,7 @@
 // and the client's peak resident memory. The server runs as its own process
 // (gerarqprev-server beside this program), so the memory is the client's.
 // The same run through the in-process server follows, for comparison.
+#include "bench/common/rawrtt.h"
 #include "cli/gerar.h"
 #include "server/localserver.h"
 #include "suite/core/netconnection.h"
@@ -55,61 +56,6 @@ public:
 private:
     suite::RemoteServer& inner_;
 };
-
-// Echoes whatever arrives on one loopback connection.
-class Echo : public QThread {
-public:
-    Echo() {
-        start();
-        while (!port_.load())
-            QThread::yieldCurrentThread();
-    }
-    ~Echo() override { wait(); }
-    quint16 port() const { return port_.load(); }
-
-protected:
-    void run() override {
-        QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
-        port_ = server.serverPort();
-        if (!server.waitForNewConnection(10000))
-            return;
-        QTcpSocket* s = server.nextPendingConnection();
-        while (s->state() == QAbstractSocket::ConnectedState) {
-            if (!s->waitForReadyRead(10000))
-                break;
-            s->write(s->readAll());
-            s->waitForBytesWritten(10000);
-        }
-    }
-
-private:
-    std::atomic<quint16> port_{0};
-};
-
-// Mean round trip, in microseconds, of a 64-byte message over loopback.
-double rawRoundTripUs(int rounds) {
-    Echo echo;
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, echo.port());
-    if (!s.waitForConnected(5000))
-        return -1;
-    s.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    const QByteArray msg(64, 'x');
-    QElapsedTimer t;
-    for (int i = -100; i < rounds; ++i) { // the first hundred warm up
-        if (i == 0)
-            t.start();
-        s.write(msg);
-        s.waitForBytesWritten(5000);
-        qint64 got = 0;
-        while (got < msg.size() && s.waitForReadyRead(5000))
-            got += s.readAll().size();
-    }
-    const double us = double(t.nsecsElapsed()) / 1000.0 / rounds;
-    s.disconnectFromHost();
-    return us;
-}
 
 quint16 freePort() {
     QTcpServer probe;
@@ -185,7 +131,7 @@ int main(int argc, char** argv) {
         out() << "base: " << dbPath << " criada em " << t.elapsed() / 1000.0 << " s\n";
     }
 
-    const double rtt = rawRoundTripUs(5000);
+    const double rtt = bench::rawRoundTripUs(5000);
     const long baseKb = procStatusKb("VmHWM");
 
     const quint16 port = freePort();

@@ -1,6 +1,7 @@
 // bench_server [POSTINGS]: loopback round trip of a bare socket, then the
 // time of each remote method through the real client against a
 // gerarqprev-server process over a demo ledger, and that server's peak memory.
+#include "bench/common/rawrtt.h"
 #include "db/dbgeral.h"
 #include "server/demo.h"
 #include "suite/core/netconnection.h"
@@ -26,45 +27,6 @@ quint16 freePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-// Microseconds per 4-byte ping-pong over loopback TCP, without any protocol.
-double rawRoundTripUs(int rounds) {
-    const quint16 port = freePort();
-    std::thread echo([port, rounds] {
-        QTcpServer srv;
-        srv.listen(QHostAddress::LocalHost, port);
-        if (!srv.waitForNewConnection(5000))
-            return;
-        QTcpSocket* s = srv.nextPendingConnection();
-        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        for (int i = 0; i < rounds; ++i) {
-            while (s->bytesAvailable() < 4)
-                if (!s->waitForReadyRead(5000))
-                    return;
-            s->write(s->read(4));
-            s->waitForBytesWritten(5000);
-        }
-        s->waitForDisconnected(1000);
-    });
-    QThread::msleep(100);
-    QTcpSocket c;
-    c.connectToHost(QHostAddress::LocalHost, port);
-    c.waitForConnected(5000);
-    c.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    QElapsedTimer t;
-    t.start();
-    for (int i = 0; i < rounds; ++i) {
-        c.write("ping", 4);
-        c.waitForBytesWritten(5000);
-        while (c.bytesAvailable() < 4)
-            c.waitForReadyRead(5000);
-        c.read(4);
-    }
-    const double us = static_cast<double>(t.nsecsElapsed()) / 1000.0 / rounds;
-    c.disconnectFromHost();
-    echo.join();
-    return us;
 }
 
 qint64 peakKb(qint64 pid) {
@@ -96,7 +58,7 @@ int main(int argc, char** argv) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 
-    const double rtt = rawRoundTripUs(5000);
+    const double rtt = bench::rawRoundTripUs(5000);
     std::printf("raw loopback round trip: %.1f us\n", rtt);
 
     const quint16 port = freePort();

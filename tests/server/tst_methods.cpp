@@ -289,6 +289,9 @@ private slots:
         QTest::newRow("unknown company in a period fetch")
             << "getsaldmens" << Args{t("ZZ"), day(2025, 1, 1), day(2025, 1, 31)}
             << static_cast<int>(RemoteError::NotFound);
+        QTest::newRow("unknown company in a per-posting call")
+            << "GetCcLanc" << Args{t("ZZ"), t("1"), t("2")}
+            << static_cast<int>(RemoteError::NotFound);
         QTest::newRow("too few arguments")
             << "GetLancCont" << Args{t("01"), day(2025, 1, 1)} << bad;
         QTest::newRow("too many arguments") << "GetPlanContas" << Args{t("01")} << bad;
