@@ -179,7 +179,11 @@ TfrmGerArqPrev::TfrmGerArqPrev(QWidget* parent)
     createForm();
 }
 
-TfrmGerArqPrev::~TfrmGerArqPrev() = default;
+TfrmGerArqPrev::~TfrmGerArqPrev() {
+    // The base widget's destructor moves the focus, and the toolkit would
+    // deliver that to this object's slot after this part of it is gone.
+    disconnect(qApp, &QApplication::focusChanged, this, &TfrmGerArqPrev::onFocusChanged);
+}
 
 QWidget* TfrmGerArqPrev::control(const QString& name) const {
     if (objectName() == name)
