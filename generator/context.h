@@ -97,7 +97,7 @@ public:
 
 private:
     struct Bound {
-        FieldSpec spec;
+        FieldSpec def;
         const suite::TClientDataSet* ds = nullptr;
         int index = -1;
         QString fixedText;

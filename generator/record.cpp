@@ -28,7 +28,7 @@ void Record::write(RunContext& ctx, const QString* computed) {
     for (qsizetype i = 0; i < fields_.size(); ++i) {
         const Bound& b = fields_[i];
         QString v;
-        switch (b.spec.kind) {
+        switch (b.def.kind) {
         case FieldSpec::Kind::Fixed:
             v = b.fixedText;
             break;
@@ -36,13 +36,13 @@ void Record::write(RunContext& ctx, const QString* computed) {
             v = suite::TField(*b.ds, b.index).AsString();
             break;
         case FieldSpec::Kind::Control:
-            v = ctx.host.text(b.spec.control);
+            v = ctx.host.text(b.def.control);
             break;
         case FieldSpec::Kind::Slot:
-            v = computed ? computed[b.spec.slot] : QString();
+            v = computed ? computed[b.def.slot] : QString();
             break;
         }
-        values_[i] = b.spec.strip ? TiraMask(v) : std::move(v);
+        values_[i] = b.def.strip ? TiraMask(v) : std::move(v);
     }
     ctx.out.write(type_, values_.constData(), static_cast<int>(values_.size()));
 }
