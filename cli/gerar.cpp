@@ -420,6 +420,8 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         if (!server && o.has("--banco")) {
 #ifdef GERARQPREV_HAVE_SERVER
             local = std::make_unique<server::LocalServer>(db);
+            // Only reads go through db: the run may read one snapshot.
+            local->setSnapshots(true);
             server = local.get();
 #else
             err << "gerarqprev: esta versão foi construída sem o servidor local (--banco)\n";

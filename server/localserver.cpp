@@ -1,6 +1,7 @@
 #include "server/localserver.h"
 #include "db/dbgeral.h"
 #include "server/methods.h"
+#include "server/readsnapshot.h"
 #include <exception>
 #include <memory>
 
@@ -15,7 +16,7 @@ LocalServer::LocalServer(QSqlDatabase db) : db_(std::move(db)) {
 }
 
 LocalServer::LocalServer(const QString& url, const QString& connectionName)
-    : db_(db::open(url, connectionName)), owned_(connectionName) {
+    : db_(db::open(url, connectionName)), owned_(connectionName), snapshots_(true) {
     try {
         db::applyMigrations(db_);
     } catch (...) {
@@ -27,6 +28,7 @@ LocalServer::LocalServer(const QString& url, const QString& connectionName)
 }
 
 LocalServer::~LocalServer() {
+    snapshot_.reset();
     methods_.reset();
     if (!owned_.isEmpty()) {
         db_.close();
@@ -40,6 +42,11 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
         if (!methods_)
             methods_ = std::make_unique<detail::Methods>(db_);
         methods_->setSink(sink_);
+        if (snapshots_) {
+            if (!snapshot_)
+                snapshot_ = std::make_unique<ReadSnapshot>(db_);
+            snapshot_->enter();
+        }
         RemoteResult r;
         r.packet = methods_->run(method, args);
         for (const RemoteArg& a : args)
@@ -47,12 +54,17 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
                 r.byRef.append(a.value.toString());
         return r;
     } catch (const detail::MethodError& e) {
+        // A database error may have ended the transaction underneath.
+        if (e.code == RemoteError::Database)
+            endSnapshot();
         return RemoteResult::failure(e.code, e.message);
     } catch (const std::exception& e) {
+        endSnapshot();
         return RemoteResult::failure(
             RemoteError::Internal,
             QStringLiteral("%1: %2").arg(method, QString::fromUtf8(e.what())));
     } catch (...) {
+        endSnapshot();
         return RemoteResult::failure(RemoteError::Internal,
                                      QStringLiteral("%1: erro interno").arg(method));
     }
@@ -60,6 +72,21 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
 
 void LocalServer::setRowSink(RowSink* sink) {
     sink_ = sink;
+}
+
+void LocalServer::setSnapshots(bool on) {
+    if (!on)
+        endSnapshot();
+    snapshots_ = on;
+}
+
+bool LocalServer::inSnapshot() const {
+    return snapshot_ && snapshot_->held();
+}
+
+void LocalServer::endSnapshot() {
+    if (snapshot_)
+        snapshot_->end();
 }
 
 QStringList methodNames() {

@@ -8,6 +8,7 @@ namespace server {
 namespace detail {
 class Methods;
 }
+class ReadSnapshot;
 
 // Takes a long result's rows while the method is still reading them, so the
 // server never holds the whole result. take() sends or keeps what it is
@@ -47,12 +48,22 @@ public:
     // For the calls that follow; nullptr: results are returned whole.
     void setRowSink(RowSink* sink);
 
+    // Whether calls that follow one another read one snapshot of the
+    // database (ReadSnapshot). On by default on an owned connection; on a
+    // borrowed one only when its owner reads and never writes through it.
+    void setSnapshots(bool on);
+    bool inSnapshot() const;
+    // Ends the current snapshot: the next call reads the latest data.
+    void endSnapshot();
+
 private:
     QSqlDatabase db_;
     QString owned_; // connection name to remove on destruction, if owned
     // Created on first call; holds the statements prepared on db_.
     std::unique_ptr<detail::Methods> methods_;
     RowSink* sink_ = nullptr;
+    bool snapshots_ = false;
+    std::unique_ptr<ReadSnapshot> snapshot_; // after methods_: ended first
 };
 
 // The method names the module answers, in the module's own spelling.

@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
     }
     opt.unixSocket = o.value("--socket", c.unixSocket);
     opt.token = o.value("--token", c.token);
+    opt.spinUs = c.spinUs;
 
     QFile logFile;
     QMutex logMutex;

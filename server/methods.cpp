@@ -308,6 +308,13 @@ DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
         {QStringLiteral("getcreddeb"), &Methods::getcreddeb},
         {QStringLiteral("GetCcLanc"), &Methods::GetCcLanc},
     };
+    // The exact spelling first: it is what clients send, and cheaper.
+    for (const auto& [name, fn] : table) {
+        if (name == method) {
+            method_ = name;
+            return (this->*fn)(args);
+        }
+    }
     for (const auto& [name, fn] : table) {
         if (name.compare(method, Qt::CaseInsensitive) == 0) {
             method_ = name;
@@ -407,8 +414,10 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
                            {company, from, to}));
 
     DataPacket p;
-    p.fields = {stamp("DTSALDEMPR"), text("MESANOSALDEMPR", 7), text("CDCONTCTBL", 20),
-                real("VRSALDEMPR"), text("TIPOSALD", 1)};
+    static const QList<FieldDef> fields = {stamp("DTSALDEMPR"), text("MESANOSALDEMPR", 7),
+                                           text("CDCONTCTBL", 20), real("VRSALDEMPR"),
+                                           text("TIPOSALD", 1)};
+    p.fields = fields;
     QHash<QString, qint64> running = balance;
     for (int k = 0; k < months; ++k) {
         const QDate monthStart(QDate(start.year(), 1, 1).addMonths(start.month() - 1 + k));
@@ -440,9 +449,11 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
     requireCompany(company);
 
     DataPacket p;
-    p.fields = {text("NRLANCCONT", 12), text("DTLANCCONT", 8),   text("CDCONTCTBL", 20),
-                text("CDDOCUCONT", 20), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
-                text("NRSEQLANC", 5),   text("IDNATLANC", 1),    text("VRTOTDC", 40)};
+    static const QList<FieldDef> fields = {
+        text("NRLANCCONT", 12), text("DTLANCCONT", 8),   text("CDCONTCTBL", 20),
+        text("CDDOCUCONT", 20), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
+        text("NRSEQLANC", 5),   text("IDNATLANC", 1),    text("VRTOTDC", 40)};
+    p.fields = fields;
     QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, DTLANCCONT, CDCONTCTBL, CDDOCUCONT,"
                                         " DSHISTLANC, VRLANCAMENT, NRSEQLANC, IDNATLANC"
                                         " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ?"
@@ -499,9 +510,11 @@ DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
     requirePeriod(method_, start, end);
     requireCompany(company);
     DataPacket p;
-    p.fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20), text("SGESTADO", 2),
-                text("NRINSCESTA", 16),   text("CDMUNICIPIO", 4),   text("NRREGJUNCOM", 20),
-                text("DTINI", 8),         text("DTFIN", 8)};
+    static const QList<FieldDef> fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20),
+                                           text("SGESTADO", 2),      text("NRINSCESTA", 16),
+                                           text("CDMUNICIPIO", 4),   text("NRREGJUNCOM", 20),
+                                           text("DTINI", 8),         text("DTFIN", 8)};
+    p.fields = fields;
     QSqlQuery& q =
         query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
                              " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
@@ -523,10 +536,12 @@ DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
     const QString company = textArg(method_, a, 0);
     requireCompany(company);
     DataPacket p;
-    p.fields = {text("NMCONTADOR", 30),   text("NRINSJURCONT", 14), text("NRCPFRESPONS", 11),
-                text("NRCRCCONT2", 11),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
-                text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", 25),
-                text("NRFAXCONTATO", 25), text("DSENDINTERN", 60)};
+    static const QList<FieldDef> fields = {
+        text("NMCONTADOR", 30),   text("NRINSJURCONT", 14), text("NRCPFRESPONS", 11),
+        text("NRCRCCONT2", 11),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
+        text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", 25),
+        text("NRFAXCONTATO", 25), text("DSENDINTERN", 60)};
+    p.fields = fields;
     QSqlQuery& q =
         query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
                              " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
@@ -547,7 +562,9 @@ DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
     const QString company = textArg(method_, a, 0);
     requireCompany(company);
     DataPacket p;
-    p.fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20), text("NRTELEFOEMPR", 25)};
+    static const QList<FieldDef> fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20),
+                                           text("NRTELEFOEMPR", 25)};
+    p.fields = fields;
     QSqlQuery& q = query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, NRTELEFOEMPR"
                                         " FROM TECEMPR WHERE CDEMPRESA = ?"),
                          {company});
@@ -560,9 +577,11 @@ DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
 DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
     requireCount(method_, a, 0);
     DataPacket p;
-    p.fields = {text("DTATUALIZ", 8),    text("IND_NAT", 1),     text("IDTIPOCONT", 1),
-                text("CDNVCONTCTBL", 1), text("CDCONTCTBL", 20), text("CDCONTANTE", 20),
-                text("NMCONTCTBL", 40)};
+    static const QList<FieldDef> fields = {text("DTATUALIZ", 8),   text("IND_NAT", 1),
+                                           text("IDTIPOCONT", 1),  text("CDNVCONTCTBL", 1),
+                                           text("CDCONTCTBL", 20), text("CDCONTANTE", 20),
+                                           text("NMCONTCTBL", 40)};
+    p.fields = fields;
     QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, IDNATCONT, IDTIPOCONT, CDNVCONTCTBL,"
                                         " CDCONTCTBL, CDCONTANTE, NMCONTCTBL FROM CONTCTBL"),
                          {});
@@ -580,7 +599,9 @@ DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
 DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
     requireCount(method_, a, 0);
     DataPacket p;
-    p.fields = {text("DTATUALIZ", 8), text("CDCENTCUST", 4), text("NMCENTCUST", 40)};
+    static const QList<FieldDef> fields = {text("DTATUALIZ", 8), text("CDCENTCUST", 4),
+                                           text("NMCENTCUST", 40)};
+    p.fields = fields;
     QSqlQuery& q =
         query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
     while (q.next())
@@ -604,8 +625,9 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     const QDate day = dateArg(method_, a, 3);
 
     DataPacket p;
-    p.fields = {text("CDCONTCTBL", 20), text("VRSALDEMPR", 40), text("IDSALDOFIN", 1),
-                text("DTSALDEMPR", 8)};
+    static const QList<FieldDef> fields = {text("CDCONTCTBL", 20), text("VRSALDEMPR", 40),
+                                           text("IDSALDOFIN", 1), text("DTSALDEMPR", 8)};
+    p.fields = fields;
     const QString dayTxt = day.toString(kDayText);
     auto exists = [this](const QString& code) {
         QSqlQuery& q = query(QStringLiteral("SELECT 1 FROM CONTCTBL WHERE CDCONTCTBL = ?"), {code});
@@ -691,7 +713,9 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
     if (!companyFound)
         throw companyNotFound(method_, company);
     DataPacket p;
-    p.fields = {real("VALOR"), text("CDCONTCTBL", 20), text("DTSALDO", 5)};
+    static const QList<FieldDef> fields = {real("VALOR"), text("CDCONTCTBL", 20),
+                                           text("DTSALDO", 5)};
+    p.fields = fields;
     p.rows.append(
         {static_cast<double>(total) / 100.0, account, first.toString(QStringLiteral("MM/yy"))});
     return p;
@@ -704,7 +728,8 @@ DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
     const qint64 entry = integerArg(method_, a, 1);
     const qint64 seq = integerArg(method_, a, 2);
     DataPacket p;
-    p.fields = {text("CDCENTCUST", 4)};
+    static const QList<FieldDef> fields = {text("CDCENTCUST", 4)};
+    p.fields = fields;
     QList<QPair<qint64, QString>> shares;
     // One statement answers both the company check and the shares: it runs
     // once per posting, and each statement costs SQLite its locking calls.

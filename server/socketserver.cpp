@@ -67,6 +67,7 @@ struct SocketServer::Impl {
     std::atomic<bool> stopping{false};
     std::atomic<int> open{0};
     std::atomic<quint64> serial{0};
+    proto::SpinGate spinners{std::max(1, QThread::idealThreadCount() - 1)};
     QMutex mutex;
     std::list<QThread*> workers;
 
@@ -79,6 +80,9 @@ struct SocketServer::Impl {
 };
 
 namespace {
+
+// How long a connection's snapshot outlives its last call.
+constexpr int kSnapshotIdleMs = 20;
 
 // Sends a long result's rows as parts while the method still reads them, so
 // the server holds one part, not the whole journal.
@@ -124,6 +128,8 @@ protected:
         // for them): this thread alone reads, writes and closes it.
         proto::FrameChannel channel(proto::kMaxRequestFrame);
         channel.attach(static_cast<int>(descriptor_));
+        channel.setSpin(srv_.opt.spinUs < 0 ? proto::defaultSpinMicroseconds() : srv_.opt.spinUs,
+                        &srv_.spinners);
         const QString peer = local_ ? QStringLiteral("unix") : peerOf(channel.descriptor());
         const QString outcome = serve(channel);
         srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")
@@ -190,7 +196,14 @@ private:
             methods->setRowSink(&sink);
 
         for (;;) {
-            st = ch.read(payload, -1, stop);
+            // A client that pauses lets go of its snapshot, so that its next
+            // call reads the latest data and a checkpoint is not held back.
+            const bool held = methods->inSnapshot();
+            st = ch.read(payload, held ? kSnapshotIdleMs : -1, stop);
+            if (st == proto::IoStatus::Timeout && held) {
+                methods->endSnapshot();
+                continue;
+            }
             switch (st) {
             case proto::IoStatus::Ok:
                 break;

@@ -15,6 +15,10 @@ struct SocketServerOptions {
     QString token;                              // empty: no authentication
     int helloTimeoutMs = 10000;                 // a client must greet within this
     int partBytes = 1 << 20; // a long reply goes in parts of about this much row data
+    // After a reply a connection's thread polls this long for the next
+    // request before it blocks; -1: the machine's default, 0: never. At most
+    // one thread fewer than the cores spins at a time.
+    int spinUs = -1;
     // One line per connection and per failed call; called from any thread.
     std::function<void(const QString&)> log;
 };

@@ -1,4 +1,4 @@
-// bench_generate [POSTINGS] [--banco PATH]
+// bench_generate [POSTINGS] [--banco PATH] [--sem-espera]
 //
 // Generates the demo company's file for its year through the socket server
 // on loopback, the way the screen does, and prints: wall time, remote calls,
@@ -6,9 +6,13 @@
 // and the client's peak resident memory. The server runs as its own process
 // (gerarqprev-server beside this program), so the memory is the client's.
 // The same run through the in-process server follows, for comparison.
+// --sem-espera turns off the channel's spinning before a blocking read on
+// both ends, to show what it is worth.
 #include "bench/common/rawrtt.h"
 #include "cli/gerar.h"
 #include "server/localserver.h"
+#include "suite/core/config.h"
+#include "suite/core/framechannel.h"
 #include "suite/core/netconnection.h"
 #include <QCoreApplication>
 #include <QDir>
@@ -103,14 +107,18 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     int postings = 20000;
     QString dbPath;
+    bool noSpin = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--banco") && i + 1 < args.size())
             dbPath = args[++i];
+        else if (args[i] == QLatin1String("--sem-espera"))
+            noSpin = true;
         else
             postings = args[i].toInt();
     }
     if (postings <= 0) {
-        std::fprintf(stderr, "uso: bench_generate [LANÇAMENTOS] [--banco CAMINHO]\n");
+        std::fprintf(stderr,
+                     "uso: bench_generate [LANÇAMENTOS] [--banco CAMINHO] [--sem-espera]\n");
         return 2;
     }
 
@@ -131,7 +139,16 @@ int main(int argc, char** argv) {
         out() << "base: " << dbPath << " criada em " << t.elapsed() / 1000.0 << " s\n";
     }
 
-    const double rtt = bench::rawRoundTripUs(5000);
+    if (noSpin) {
+        qputenv("GERARQPREV_SPIN_US", "0"); // the server started below reads it too
+        suite::Config c = suite::config();
+        c.spinUs = 0;
+        suite::setConfig(c);
+    }
+    const int spinUs = suite::config().spinUs < 0 ? suite::proto::defaultSpinMicroseconds()
+                                                  : suite::config().spinUs;
+    // Measured before and after the run, so that a busy moment weighs less.
+    const double rttBefore = bench::rawRoundTripMedianUs(5, 5000);
     const long baseKb = procStatusKb("VmHWM");
 
     const quint16 port = freePort();
@@ -185,6 +202,8 @@ int main(int argc, char** argv) {
                a.readAll() == b.readAll();
     }();
 
+    const double rtt = (rttBefore + bench::rawRoundTripMedianUs(5, 5000)) / 2.0;
+    const double rttSpin = spinUs > 0 ? bench::rawRoundTripMedianUs(5, 5000, 64, spinUs) : rtt;
     const double perCallUs = net.seconds * 1e6 / double(net.calls);
     out() << "lançamentos pedidos:        " << postings << "\n"
           << "arquivo:                    " << net.bytes << " bytes\n"
@@ -193,6 +212,8 @@ int main(int argc, char** argv) {
           << "tempo por chamada:          " << perCallUs << " us\n"
           << "ida e volta TCP pura:       " << rtt << " us\n"
           << "razão chamada / ida e volta: " << perCallUs / rtt << "\n"
+          << "espera ativa antes de ler:  " << spinUs
+          << " us (ida e volta pura com ela: " << rttSpin << " us)\n"
           << "memória de pico do cliente: " << clientKb / 1024.0 << " MB (antes da geração "
           << baseKb / 1024.0 << " MB, ao fim " << afterKb / 1024.0 << " MB)\n"
           << "tempo (no processo):        " << local.seconds << " s, "

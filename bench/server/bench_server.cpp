@@ -4,6 +4,8 @@
 #include "bench/common/rawrtt.h"
 #include "db/dbgeral.h"
 #include "server/demo.h"
+#include "suite/core/config.h"
+#include "suite/core/framechannel.h"
 #include "suite/core/netconnection.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -58,8 +60,13 @@ int main(int argc, char** argv) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 
-    const double rtt = bench::rawRoundTripUs(5000);
-    std::printf("raw loopback round trip: %.1f us\n", rtt);
+    const int spinUs = suite::config().spinUs < 0 ? suite::proto::defaultSpinMicroseconds()
+                                                  : suite::config().spinUs;
+    const double rtt = bench::rawRoundTripMedianUs(5, 5000);
+    std::printf("raw loopback round trip: %.1f us (median of 5)\n", rtt);
+    if (spinUs > 0)
+        std::printf("the same, spinning %d us before blocking as the channel does: %.1f us\n",
+                    spinUs, bench::rawRoundTripMedianUs(5, 5000, 64, spinUs));
 
     const quint16 port = freePort();
     QProcess srv;
@@ -109,7 +116,7 @@ int main(int argc, char** argv) {
         {"GetSaldAntEnc (one account)",
          "GetSaldAntEnc",
          {co, RemoteArg::text("_1.1.01.002.0001_"), RemoteArg::text(""), RemoteArg::real(45807.0)},
-         500},
+         5000},
         {"GetSaldAntEnc (\"T\")",
          "GetSaldAntEnc",
          {co, RemoteArg::textRef("T"), RemoteArg::textRef("T"), y1},
@@ -118,8 +125,8 @@ int main(int argc, char** argv) {
          "getcreddeb",
          {co, m0, m1, RemoteArg::text(""), RemoteArg::text("T"),
           RemoteArg::text("1.1.01.002.0001")},
-         500},
-        {"GetCcLanc", "GetCcLanc", {co, RemoteArg::text("10"), RemoteArg::text("1")}, 500},
+         5000},
+        {"GetCcLanc", "GetCcLanc", {co, RemoteArg::text("10"), RemoteArg::text("1")}, 5000},
     };
     std::printf("%-30s %8s %12s %10s %10s\n", "method", "calls", "ms/call", "x RTT", "rows");
     for (const Case& c : cases) {

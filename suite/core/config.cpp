@@ -1,7 +1,9 @@
 #include "config.h"
+#include "framechannel.h"
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 #include <optional>
 
 namespace suite {
@@ -11,7 +13,9 @@ std::optional<Config>& stored() {
     return c;
 }
 
-QString env(const char* name) { return qEnvironmentVariable(name); }
+QString env(const char* name) {
+    return qEnvironmentVariable(name);
+}
 } // namespace
 
 QString Config::defaultDatabase() {
@@ -40,6 +44,7 @@ Config Config::load() {
         c.timeoutMs = s.value(QStringLiteral("servidor/timeout_ms"), c.timeoutMs).toInt();
         c.database = s.value(QStringLiteral("banco/url"), c.database).toString();
         c.logLevel = s.value(QStringLiteral("log/nivel"), c.logLevel).toString();
+        c.spinUs = s.value(QStringLiteral("servidor/espera_ativa_us"), c.spinUs).toInt();
     }
     if (!env("GERARQPREV_HOST").isEmpty())
         c.host = env("GERARQPREV_HOST");
@@ -61,6 +66,14 @@ Config Config::load() {
         c.timeoutMs = env("GERARQPREV_TIMEOUT_MS").toInt();
     if (c.timeoutMs <= 0)
         c.timeoutMs = 30000;
+    if (!env("GERARQPREV_SPIN_US").isEmpty()) {
+        bool ok = false;
+        const int us = env("GERARQPREV_SPIN_US").toInt(&ok);
+        if (ok)
+            c.spinUs = us;
+    }
+    // More than a millisecond of spinning is never cheaper than sleeping.
+    c.spinUs = c.spinUs < 0 ? proto::defaultSpinMicroseconds() : std::min(c.spinUs, 1000);
     return c;
 }
 
@@ -70,9 +83,15 @@ const Config& config() {
     return *stored();
 }
 
-void setConfig(const Config& c) { stored() = c; }
+void setConfig(const Config& c) {
+    stored() = c;
+}
 
-QString WebURL() { return config().host; }
-int WebPort() { return config().port; }
+QString WebURL() {
+    return config().host;
+}
+int WebPort() {
+    return config().port;
+}
 
 } // namespace suite

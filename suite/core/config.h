@@ -7,7 +7,8 @@ namespace suite {
 // Read once from, in increasing precedence: built-in defaults, the file
 // $GERARQPREV_CONFIG or ~/.config/gerarqprev/gerarqprev.ini, then the
 // environment (GERARQPREV_HOST, GERARQPREV_PORT, GERARQPREV_DATABASE,
-// GERARQPREV_TOKEN, GERARQPREV_SOCKET, GERARQPREV_LOG). See docs/configuration.md.
+// GERARQPREV_TOKEN, GERARQPREV_SOCKET, GERARQPREV_LOG, GERARQPREV_TIMEOUT_MS,
+// GERARQPREV_SPIN_US). See docs/configuration.md.
 struct Config {
     QString host = QStringLiteral("127.0.0.1");
     int port = 21150;
@@ -16,6 +17,9 @@ struct Config {
     QString unixSocket; // optional server socket path
     QString logLevel = QStringLiteral("info");
     int timeoutMs = 30000; // a remote call that gets no reply in time fails
+    // A read polls this long before it blocks (see FrameChannel::setSpin);
+    // 0 turns it off.
+    int spinUs = -1; // -1: the machine's default
 
     static QString defaultDatabase(); // ~/.local/share/gerarqprev/gerarqprev.db
     static Config load();             // defaults, file, environment

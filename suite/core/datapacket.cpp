@@ -45,11 +45,25 @@ qint64 unzigzag(quint64 v) {
     return static_cast<qint64>(v >> 1) ^ -static_cast<qint64>(v & 1);
 }
 
+void putUtf8(QByteArray& out, const char* utf8, qsizetype n) {
+    out.append(Text);
+    putVarint(out, static_cast<quint64>(n));
+    out.append(utf8, n);
+}
+
 void putText(QByteArray& out, const QString& s) {
     const QByteArray utf8 = s.toUtf8();
-    out.append(Text);
-    putVarint(out, static_cast<quint64>(utf8.size()));
-    out.append(utf8);
+    putUtf8(out, utf8.constData(), utf8.size());
+}
+
+void putReal(QByteArray& out, double d) {
+    out.append(Real);
+    out.append(reinterpret_cast<const char*>(&d), sizeof d);
+}
+
+void putInteger(QByteArray& out, qint64 v) {
+    out.append(Integer);
+    putVarint(out, zigzag(v));
 }
 
 void putCell(QByteArray& out, const QVariant& v) {
@@ -62,12 +76,9 @@ void putCell(QByteArray& out, const QVariant& v) {
         putText(out, *static_cast<const QString*>(v.constData()));
         return;
     case QMetaType::Double:
-    case QMetaType::Float: {
-        const double d = v.toDouble();
-        out.append(Real);
-        out.append(reinterpret_cast<const char*>(&d), sizeof d);
+    case QMetaType::Float:
+        putReal(out, v.toDouble());
         return;
-    }
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -78,8 +89,7 @@ void putCell(QByteArray& out, const QVariant& v) {
     case QMetaType::Char:
     case QMetaType::SChar:
     case QMetaType::UChar:
-        out.append(Integer);
-        putVarint(out, zigzag(v.toLongLong()));
+        putInteger(out, v.toLongLong());
         return;
     case QMetaType::QDateTime: {
         const QDateTime dt = v.toDateTime();
@@ -194,6 +204,71 @@ void RowSet::append(const RowSet& more) {
     starts_.reserve(starts_.size() + more.size());
     for (qsizetype r = 1; r < more.starts_.size(); ++r)
         starts_.append(base + more.starts_[r]);
+}
+
+void RowSet::beginRow(int cells) {
+    if (starts_.isEmpty())
+        starts_.append(0);
+    putVarint(data_, static_cast<quint64>(cells));
+}
+
+void RowSet::addNull() {
+    data_.append(Null);
+}
+
+void RowSet::addText(const char* utf8, qsizetype size) {
+    putUtf8(data_, utf8, size);
+}
+
+void RowSet::addReal(double d) {
+    putReal(data_, d);
+}
+
+void RowSet::addInteger(qint64 v) {
+    putInteger(data_, v);
+}
+
+void RowSet::addValue(const QVariant& v) {
+    putCell(data_, v);
+}
+
+void RowSet::endRow() {
+    starts_.append(data_.size());
+}
+
+void RowSet::cells(qsizetype row, CellViews& out) const {
+    out.clear();
+    if (row < 0 || row >= size())
+        return;
+    const char* p = data_.constData() + starts_[row];
+    const auto n = static_cast<int>(getVarint(p));
+    out.resize(n);
+    for (int c = 0; c < n; ++c) {
+        CellView& v = out[c];
+        const char* at = p;
+        switch (*at++) {
+        case Null:
+            v.kind = CellView::Null;
+            break;
+        case Text:
+            v.kind = CellView::Text;
+            v.size = static_cast<qsizetype>(getVarint(at));
+            v.text = at;
+            break;
+        case Real:
+            v.kind = CellView::Real;
+            std::memcpy(&v.real, at, sizeof v.real);
+            break;
+        case Integer:
+            v.kind = CellView::Integer;
+            v.integer = unzigzag(getVarint(at));
+            break;
+        default:
+            v.kind = CellView::Other;
+            break;
+        }
+        skipCell(p);
+    }
 }
 
 int RowSet::width(qsizetype row) const {

@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
 #include <QVariant>
 #include <functional>
 #include <initializer_list>
@@ -39,6 +40,31 @@ public:
     void append(const QVariantList& row);
     // Adds every row of another set after these.
     void append(const RowSet& more);
+
+    // A row cell by cell, for decoders that hold the bytes already:
+    // beginRow(n), exactly n add calls, endRow(). Text is UTF-8 as given.
+    void beginRow(int cells);
+    void addNull();
+    void addText(const char* utf8, qsizetype size);
+    void addReal(double d);
+    void addInteger(qint64 v);
+    void addValue(const QVariant& v); // stored as append() stores it
+    void endRow();
+
+    // A cell as stored, for encoders that need no QVariant. Other: a date or
+    // time, to be read with value().
+    struct CellView {
+        enum Kind : char { Null, Text, Real, Integer, Other };
+        Kind kind = Null;
+        const char* text = nullptr; // Text: UTF-8, size bytes
+        qsizetype size = 0;
+        double real = 0;
+        qint64 integer = 0;
+    };
+    using CellViews = QVarLengthArray<CellView, 24>;
+    // The cells of a row in order (none past the end); valid while the set
+    // is not changed.
+    void cells(qsizetype row, CellViews& out) const;
 
     QVariantList at(qsizetype row) const;
     QVariantList operator[](qsizetype row) const { return at(row); }

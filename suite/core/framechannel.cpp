@@ -1,6 +1,8 @@
 #include "framechannel.h"
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +12,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/uio.h>
+#include <thread>
 #include <unistd.h>
 
 namespace suite::proto {
@@ -42,6 +45,43 @@ bool wouldBlock(int e) {
 }
 
 } // namespace
+
+bool SpinGate::enter() {
+    int n = free_.load(std::memory_order_relaxed);
+    while (n > 0)
+        if (free_.compare_exchange_weak(n, n - 1, std::memory_order_acquire))
+            return true;
+    return false;
+}
+
+int defaultSpinMicroseconds() {
+    return std::thread::hardware_concurrency() > 1 ? 200 : 0;
+}
+
+void FrameChannel::setSpin(int microseconds, SpinGate* gate) {
+    spinUs_ = std::max(0, microseconds);
+    gate_ = gate;
+}
+
+qint64 FrameChannel::spin(char* at, qsizetype room) {
+    if (spinUs_ <= 0 || (gate_ && !gate_->enter())) {
+        errno = EAGAIN;
+        return -1;
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::microseconds(spinUs_);
+    qint64 n = -1;
+    for (;;) {
+        n = ::recv(fd_, at, static_cast<size_t>(room), MSG_DONTWAIT);
+        if (n >= 0 || (errno != EINTR && !wouldBlock(errno)) || Clock::now() >= until)
+            break;
+    }
+    const int saved = errno;
+    if (gate_)
+        gate_->leave();
+    errno = saved;
+    return n;
+}
 
 FrameChannel::FrameChannel(quint32 maxFrame) : max_(maxFrame) {}
 
@@ -110,6 +150,7 @@ IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::funct
     if (fd_ < 0)
         return IoStatus::Closed;
     const QDeadlineTimer deadline = deadlineFor(timeoutMs);
+    bool spun = false; // once a read: a frame's later bytes follow its first
     for (;;) {
         char* at = nullptr;
         qsizetype room = 0;
@@ -158,7 +199,13 @@ IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::funct
             return IoStatus::Stopped;
         if (deadline.hasExpired())
             return IoStatus::Timeout;
-        const qint64 n = receive(at, room, sliceMs(deadline, bool(stop)));
+        qint64 n = -1;
+        if (!spun) {
+            spun = true;
+            n = spin(at, room);
+        }
+        if (n < 0 && wouldBlock(errno))
+            n = receive(at, room, sliceMs(deadline, bool(stop)));
         if (n > 0) {
             if (!big_.isEmpty())
                 bigGot_ += n;

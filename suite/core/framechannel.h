@@ -2,6 +2,7 @@
 #include "protocol.h"
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,22 @@ namespace suite::proto {
 // is left to writes held up by a full socket buffer.
 // Frames, bounds and results are those of FrameReader, readFrame and
 // writeFrame.
+// Limits how many threads spin at once, so that waiting threads never take
+// the cores that the working ones need.
+class SpinGate {
+public:
+    explicit SpinGate(int count) : free_(count) {}
+    bool enter();
+    void leave() { free_.fetch_add(1, std::memory_order_release); }
+
+private:
+    std::atomic<int> free_;
+};
+
+// How long a read spins by default before it blocks: 0 on a single core,
+// where spinning only delays the peer it waits for.
+int defaultSpinMicroseconds();
+
 class FrameChannel {
 public:
     explicit FrameChannel(quint32 maxFrame = kMaxFrame);
@@ -40,14 +57,26 @@ public:
     // Sends one frame whole; false when the peer is gone or the time is up.
     bool write(const QByteArray& payload, int timeoutMs);
 
+    // A read first polls for up to this many microseconds before it blocks
+    // (0, the default: it blocks at once). Waking a thread blocked in recv()
+    // costs about as much as a loopback round trip, and the reply to a small
+    // call comes back within that time. With a gate, only a thread that gets
+    // one of its slots spins.
+    void setSpin(int microseconds, SpinGate* gate = nullptr);
+
 private:
     // recv() waiting at most ms (0: not at all, -1: without limit).
     qint64 receive(char* at, qsizetype room, int ms);
+    // Polls without blocking until data comes or the spin time is over;
+    // -1 with EAGAIN when none came.
+    qint64 spin(char* at, qsizetype room);
     bool waitWritable(const QDeadlineTimer& deadline);
 
     int fd_ = -1;
     quint32 max_;
     int recvTimeoutMs_ = -1; // as now set on the socket; -1: none
+    int spinUs_ = 0;
+    SpinGate* gate_ = nullptr;
     // Bytes received and not yet handed out: buf_[head_, tail_).
     std::unique_ptr<char[]> buf_;
     qsizetype head_ = 0, tail_ = 0;

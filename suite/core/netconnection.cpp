@@ -61,6 +61,8 @@ struct TNetConnection::Impl : RemoteServer {
             return false;
         }
         channel.attach(fd);
+        const int spin = config().spinUs;
+        channel.setSpin(spin < 0 ? proto::defaultSpinMicroseconds() : spin);
         return true;
     }
 

@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QLocalSocket>
 #include <QtEndian>
+#include <array>
+#include <cstring>
 #include <limits>
 
 namespace suite::proto {
@@ -16,6 +18,49 @@ constexpr int kSkipDepth = 16;     // unknown values are skipped, but not deep o
 constexpr qsizetype kMaxColumns = 4096;
 const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+constexpr qsizetype kKeyBytes = 32;
+
+// Well-formed UTF-8 (RFC 3629): no overlong forms, surrogates or code
+// points past U+10FFFF; what QCborStreamReader::readString() accepts.
+bool validUtf8(const QByteArray& s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.constData());
+    const auto* end = p + s.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        unsigned lo = 0x80, hi = 0xbf; // allowed range of the second byte
+        if (c >= 0xc2 && c <= 0xdf) {
+            more = 1;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            more = 2;
+            if (c == 0xe0)
+                lo = 0xa0;
+            else if (c == 0xed)
+                hi = 0x9f;
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            more = 3;
+            if (c == 0xf0)
+                lo = 0x90;
+            else if (c == 0xf4)
+                hi = 0x8f;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        if (p[1] < lo || p[1] > hi)
+            return false;
+        for (int i = 2; i <= more; ++i)
+            if ((p[i] & 0xc0) != 0x80)
+                return false;
+        p += more + 1;
+    }
+    return true;
+}
 
 // ---- writing -------------------------------------------------------------
 
@@ -88,6 +133,32 @@ void writeCell(QCborStreamWriter& w, FieldType t, const QVariant& v) {
     }
 }
 
+// Cells whose stored kind is the column's own go out as stored, text as its
+// UTF-8 bytes; the rest through writeCell().
+void writeRows(QCborStreamWriter& w, const DataPacket& p) {
+    w.startArray(static_cast<quint64>(p.rows.size()));
+    RowSet::CellViews cells;
+    for (qsizetype r = 0; r < p.rows.size(); ++r) {
+        p.rows.cells(r, cells);
+        w.startArray(static_cast<quint64>(p.fields.size()));
+        for (int c = 0; c < p.fields.size(); ++c) {
+            const FieldType t = p.fields[c].type;
+            if (c >= cells.size() || cells[c].kind == RowSet::CellView::Null)
+                w.appendNull();
+            else if (cells[c].kind == RowSet::CellView::Text && t == FieldType::String)
+                w.appendTextString(cells[c].text, cells[c].size);
+            else if (cells[c].kind == RowSet::CellView::Real && t == FieldType::Float)
+                w.append(cells[c].real);
+            else if (cells[c].kind == RowSet::CellView::Integer && t == FieldType::Integer)
+                w.append(cells[c].integer);
+            else
+                writeCell(w, t, p.rows.value(r, c));
+        }
+        w.endArray();
+    }
+    w.endArray();
+}
+
 void writeError(QCborStreamWriter& w, RemoteError e, const QString& message) {
     writeKey(w, "error");
     w.startMap(2);
@@ -104,8 +175,11 @@ void writeError(QCborStreamWriter& w, RemoteError e, const QString& message) {
 // message instead of undefined state.
 class Reader {
 public:
-    explicit Reader(const QByteArray& data) : r_(data), size_(data.size()) {}
+    explicit Reader(const QByteArray& data)
+        : r_(data), data_(data.constData()), size_(data.size()) {}
+    Reader(const char* data, qsizetype size) : r_(data, size), data_(data), size_(size) {}
     QString error;
+    const char* data() const { return data_; }
 
     bool fail(const QString& what) {
         if (error.isEmpty())
@@ -126,6 +200,41 @@ public:
         }
         if (chunk.status != QCborStreamReader::EndOfString)
             return fail(QStringLiteral("%1: malformed text").arg(QLatin1String(what)));
+        return true;
+    }
+
+    // A text item's UTF-8 bytes into out, checked, without a QString.
+    bool utf8(QByteArray& out, const char* what) {
+        if (!r_.isString())
+            return fail(QStringLiteral("%1: text expected").arg(QLatin1String(what)));
+        out.resize(0);
+        for (;;) {
+            const qsizetype chunk = r_.currentStringChunkSize();
+            if (chunk < 0 || chunk > size_ - r_.currentOffset())
+                return fail(QStringLiteral("%1: malformed text").arg(QLatin1String(what)));
+            const qsizetype at = out.size();
+            out.resize(at + chunk);
+            const auto got = r_.readStringChunk(out.data() + at, chunk);
+            if (got.status == QCborStreamReader::Ok) {
+                out.resize(at + got.data);
+                continue;
+            }
+            out.resize(at);
+            if (got.status == QCborStreamReader::EndOfString && validUtf8(out))
+                return true;
+            return fail(QStringLiteral("%1: malformed text").arg(QLatin1String(what)));
+        }
+    }
+
+    // A map key into buf. The protocol's keys are short ASCII names; a
+    // longer key comes back empty, so it matches none and its value is
+    // skipped.
+    bool key(char (&buf)[kKeyBytes], QLatin1String& out, const char* what) {
+        if (!utf8(scratch_, what))
+            return false;
+        const qsizetype n = scratch_.size() <= kKeyBytes ? scratch_.size() : 0;
+        std::memcpy(buf, scratch_.constData(), static_cast<size_t>(n));
+        out = QLatin1String(buf, n);
         return true;
     }
 
@@ -203,7 +312,9 @@ public:
 
 private:
     QCborStreamReader r_;
+    const char* data_;
     qsizetype size_;
+    QByteArray scratch_; // for keys; keeps its capacity between them
 };
 
 // Iterates the text keys of a map, calling f(key) with the reader on the value;
@@ -211,9 +322,10 @@ private:
 template <typename F> bool eachKey(Reader& in, const char* what, F&& f) {
     if (!in.enter(QCborStreamReader::Map, what))
         return false;
+    char buf[kKeyBytes];
     while (in.more()) {
-        QString key;
-        if (!in.text(key, what))
+        QLatin1String key;
+        if (!in.key(buf, key, what))
             return false;
         if (!in.more())
             return in.fail(QStringLiteral("%1: key without value").arg(QLatin1String(what)));
@@ -266,7 +378,7 @@ bool readArg(Reader& in, RemoteArg& a) {
 bool readError(Reader& in, RemoteResult& out) {
     qint64 code = -1;
     QString message;
-    const bool ok = eachKey(in, "error", [&](const QString& key) {
+    const bool ok = eachKey(in, "error", [&](QLatin1String key) {
         if (key == QLatin1String("code"))
             return in.integer(code, "error code");
         if (key == QLatin1String("message"))
@@ -298,20 +410,19 @@ bool readFieldType(const QString& s, FieldType& t) {
     return true;
 }
 
-bool readCell(Reader& in, FieldType t, QVariant& v) {
+// One cell of a row, straight into the packed rows: text stays UTF-8.
+bool readCell(Reader& in, FieldType t, RowSet& rows, QByteArray& text) {
     QCborStreamReader& r = in.raw();
     if (r.isNull()) {
-        v = QVariant();
+        rows.addNull();
         return in.null();
     }
     switch (t) {
-    case FieldType::String: {
-        QString s;
-        if (!in.text(s, "string cell"))
+    case FieldType::String:
+        if (!in.utf8(text, "string cell"))
             return false;
-        v = s;
+        rows.addText(text.constData(), text.size());
         return true;
-    }
     case FieldType::Float: {
         double d = 0;
         if (r.isInteger()) { // some encoders shorten whole numbers
@@ -322,14 +433,14 @@ bool readCell(Reader& in, FieldType t, QVariant& v) {
         } else if (!in.real(d)) {
             return in.fail(QStringLiteral("float cell expected"));
         }
-        v = d;
+        rows.addReal(d);
         return true;
     }
     case FieldType::Integer: {
         qint64 i = 0;
         if (!in.integer(i, "integer cell"))
             return false;
-        v = i;
+        rows.addInteger(i);
         return true;
     }
     case FieldType::DateTime: {
@@ -339,43 +450,94 @@ bool readCell(Reader& in, FieldType t, QVariant& v) {
         const QDateTime dt = QDateTime::fromString(s, kDateTimeFormat);
         if (!dt.isValid())
             return in.fail(QStringLiteral("invalid datetime cell \"%1\"").arg(s.left(40)));
-        v = dt;
+        rows.addValue(dt);
         return true;
     }
     }
     return false;
 }
 
+bool readFields(Reader& in, QList<FieldDef>& fields) {
+    if (!in.enter(QCborStreamReader::Array, "fields"))
+        return false;
+    while (in.more()) {
+        if (fields.size() >= kMaxColumns)
+            return in.fail(QStringLiteral("too many columns"));
+        FieldDef f;
+        QString type;
+        qint64 size = 0;
+        if (!in.enter(QCborStreamReader::Array, "field") || !in.text(f.name, "field name") ||
+            !in.text(type, "field type") || !in.integer(size, "field size"))
+            return false;
+        if (in.more())
+            return in.fail(QStringLiteral("field: more than three items"));
+        if (!in.leave("field"))
+            return false;
+        if (!readFieldType(type, f.type))
+            return in.fail(QStringLiteral("unknown field type \"%1\"").arg(type.left(20)));
+        if (size < 0 || size > 65535)
+            return in.fail(QStringLiteral("field size out of range"));
+        f.size = static_cast<int>(size);
+        fields.append(f);
+    }
+    return in.leave("fields");
+}
+
+// The field lists last read on this thread, by their encoded bytes: a run
+// gets the same few lists in reply after reply, and each costs a string per
+// name and type to decode.
+class FieldCache {
+public:
+    const QList<FieldDef>* find(QByteArrayView bytes) const {
+        for (const Entry& e : entries_)
+            if (!e.bytes.isEmpty() && QByteArrayView(e.bytes) == bytes)
+                return &e.fields;
+        return nullptr;
+    }
+    void add(QByteArrayView bytes, const QList<FieldDef>& fields) {
+        if (bytes.size() > kMaxBytes)
+            return;
+        Entry& e = entries_[next_];
+        next_ = (next_ + 1) % entries_.size();
+        e.bytes = bytes.toByteArray();
+        e.fields = fields;
+    }
+
+private:
+    static constexpr qsizetype kMaxBytes = 4096;
+    struct Entry {
+        QByteArray bytes;
+        QList<FieldDef> fields;
+    };
+    std::array<Entry, 8> entries_;
+    size_t next_ = 0;
+};
+
+FieldCache& fieldCache() {
+    thread_local FieldCache cache;
+    return cache;
+}
+
 bool readPacket(Reader& in, DataPacket& p) {
     bool haveFields = false;
-    return eachKey(in, "packet", [&](const QString& key) {
+    return eachKey(in, "packet", [&](QLatin1String key) {
         QCborStreamReader& r = in.raw();
         if (key == QLatin1String("fields")) {
-            if (!in.enter(QCborStreamReader::Array, "fields"))
+            // Skipped first to learn its bytes; read only when they are new.
+            const qint64 start = r.currentOffset();
+            if (!in.skip())
                 return false;
-            while (in.more()) {
-                if (p.fields.size() >= kMaxColumns)
-                    return in.fail(QStringLiteral("too many columns"));
-                FieldDef f;
-                QString type;
-                qint64 size = 0;
-                if (!in.enter(QCborStreamReader::Array, "field") ||
-                    !in.text(f.name, "field name") || !in.text(type, "field type") ||
-                    !in.integer(size, "field size"))
-                    return false;
-                if (in.more())
-                    return in.fail(QStringLiteral("field: more than three items"));
-                if (!in.leave("field"))
-                    return false;
-                if (!readFieldType(type, f.type))
-                    return in.fail(QStringLiteral("unknown field type \"%1\"").arg(type.left(20)));
-                if (size < 0 || size > 65535)
-                    return in.fail(QStringLiteral("field size out of range"));
-                f.size = static_cast<int>(size);
-                p.fields.append(f);
-            }
+            const QByteArrayView bytes(in.data() + start, r.currentOffset() - start);
             haveFields = true;
-            return in.leave("fields");
+            if (const QList<FieldDef>* known = fieldCache().find(bytes)) {
+                p.fields = *known;
+                return true;
+            }
+            Reader sub(bytes.data(), bytes.size());
+            if (!readFields(sub, p.fields) || !sub.finish())
+                return in.fail(sub.error);
+            fieldCache().add(bytes, p.fields);
+            return true;
         }
         if (key == QLatin1String("rows")) {
             if (!haveFields)
@@ -384,24 +546,25 @@ bool readPacket(Reader& in, DataPacket& p) {
                 p.rows.reserve(in.cap(static_cast<qsizetype>(r.length())));
             if (!in.enter(QCborStreamReader::Array, "rows"))
                 return false;
+            const auto width = static_cast<int>(p.fields.size());
+            QByteArray text;
             while (in.more()) {
-                QVariantList row;
-                row.reserve(p.fields.size());
                 if (!in.enter(QCborStreamReader::Array, "row"))
                     return false;
+                p.rows.beginRow(width);
+                int cells = 0;
                 while (in.more()) {
-                    if (row.size() >= p.fields.size())
+                    if (cells >= width)
                         return in.fail(QStringLiteral("row with more cells than fields"));
-                    QVariant v;
-                    if (!readCell(in, p.fields[row.size()].type, v))
+                    if (!readCell(in, p.fields[cells].type, p.rows, text))
                         return false;
-                    row.append(std::move(v));
+                    ++cells;
                 }
                 if (!in.leave("row"))
                     return false;
-                if (row.size() != p.fields.size())
+                if (cells != width)
                     return in.fail(QStringLiteral("row with fewer cells than fields"));
-                p.rows.append(std::move(row));
+                p.rows.endRow();
             }
             return in.leave("rows");
         }
@@ -466,7 +629,7 @@ bool decodeHello(const QByteArray& payload, Hello& out, QString& error) {
     QString proto;
     qint64 version = -1;
     out = Hello();
-    const bool ok = eachKey(in, "hello", [&](const QString& key) {
+    const bool ok = eachKey(in, "hello", [&](QLatin1String key) {
         if (key == QLatin1String("proto"))
             return in.text(proto, "proto");
         if (key == QLatin1String("version"))
@@ -514,7 +677,7 @@ RemoteResult decodeWelcome(const QByteArray& payload) {
     RemoteResult result;
     QString proto;
     qint64 version = -1;
-    const bool ok = eachKey(in, "welcome", [&](const QString& key) {
+    const bool ok = eachKey(in, "welcome", [&](QLatin1String key) {
         if (key == QLatin1String("proto"))
             return in.text(proto, "proto");
         if (key == QLatin1String("version"))
@@ -570,7 +733,7 @@ RemoteError decodeRequest(const QByteArray& payload, Request& out, QString& erro
     bool haveId = false, haveMethod = false, haveArgs = false;
     QList<qint64> refs;
     RemoteError kind = RemoteError::BadFrame;
-    const bool ok = eachKey(in, "request", [&](const QString& key) {
+    const bool ok = eachKey(in, "request", [&](QLatin1String key) {
         if (key == QLatin1String("id")) {
             qint64 id = 0;
             if (!in.integer(id, "id"))
@@ -671,14 +834,7 @@ QByteArray encodeReply(quint64 id, const RemoteResult& result) {
     }
     w.endArray();
     writeKey(w, "rows");
-    w.startArray(static_cast<quint64>(p.rows.size()));
-    for (const QVariantList& row : p.rows) {
-        w.startArray(static_cast<quint64>(p.fields.size()));
-        for (int c = 0; c < p.fields.size(); ++c)
-            writeCell(w, p.fields[c].type, c < row.size() ? row[c] : QVariant());
-        w.endArray();
-    }
-    w.endArray();
+    writeRows(w, p);
     w.endMap();
     if (result.part) {
         w.endMap();
@@ -697,7 +853,7 @@ bool decodeReply(const QByteArray& payload, quint64& id, RemoteResult& out, QStr
     Reader in(payload);
     out = RemoteResult();
     bool haveId = false, havePacket = false, haveError = false;
-    const bool ok = eachKey(in, "reply", [&](const QString& key) {
+    const bool ok = eachKey(in, "reply", [&](QLatin1String key) {
         if (key == QLatin1String("id")) {
             qint64 v = 0;
             if (!in.integer(v, "id"))

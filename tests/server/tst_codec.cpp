@@ -84,6 +84,100 @@ private slots:
         QCOMPARE(back.byRef, r.byRef);
     }
 
+    // Text cells arrive in one piece or in chunks, in any script, and come
+    // out as sent; cells of another kind than their column are written as
+    // the column's kind.
+    void cellsComeBackAsSent_data() {
+        QTest::addColumn<QByteArray>("cell"); // encoded CBOR of one string cell
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ascii") << QByteArray::fromHex("63616263") << QStringLiteral("abc");
+        QTest::newRow("accents") << QByteArray::fromHex("6541c3a7c3a3")
+                                 << QStringLiteral("Aç") + QChar(0xe3);
+        QTest::newRow("four-byte character")
+            << QByteArray("\x64\xf0\x9d\x84\x9e", 5) << QString::fromUtf8("\xf0\x9d\x84\x9e");
+        QTest::newRow("empty") << QByteArray("\x60", 1) << QString();
+        QTest::newRow("in chunks, one split between them") << QByteArray::fromHex("7f624361"
+                                                                                  "62c3a7"
+                                                                                  "616f"
+                                                                                  "ff")
+                                                           << QStringLiteral("Caço");
+    }
+    void cellsComeBackAsSent() {
+        QFETCH(QByteArray, cell);
+        QFETCH(QString, expected);
+        QByteArray payload = cbor(QCborMap{
+            {QStringLiteral("id"), 1},
+            {QStringLiteral("packet"),
+             QCborMap{{QStringLiteral("fields"),
+                       QCborArray{QCborArray{QStringLiteral("S"), QStringLiteral("string"), 9}}},
+                      {QStringLiteral("rows"), QCborArray{QCborArray{QStringLiteral("@@@@")}}}}}});
+        const qsizetype at = payload.indexOf(QByteArray("\x64@@@@"));
+        QVERIFY(at > 0);
+        payload.replace(at, 5, cell);
+        quint64 id = 0;
+        RemoteResult r;
+        QString err;
+        QVERIFY2(decodeReply(payload, id, r, err), qPrintable(err));
+        QCOMPARE(r.packet.rows.value(0, 0).toString(), expected);
+    }
+
+    void cellsOfAnotherKindTakeTheColumns() {
+        RemoteResult r;
+        r.packet.fields = {
+            {"F", FieldType::Float, 0}, {"S", FieldType::String, 9}, {"I", FieldType::Integer, 0}};
+        r.packet.rows = {{qint64(5), 1.5, QStringLiteral("42")}};
+        quint64 id = 0;
+        RemoteResult back;
+        QString err;
+        QVERIFY2(decodeReply(encodeReply(1, r), id, back, err), qPrintable(err));
+        QCOMPARE(back.packet.rows.value(0, 0), QVariant(5.0));
+        QCOMPARE(back.packet.rows.value(0, 1), QVariant(QStringLiteral("1.5")));
+        QCOMPARE(back.packet.rows.value(0, 2), QVariant(qint64(42)));
+    }
+
+    // Replies with different columns one after another each keep their own,
+    // however many lists a reader has seen before.
+    void eachReplyKeepsItsColumns() {
+        auto reply = [](const QList<FieldDef>& f, const QVariantList& row) {
+            RemoteResult r;
+            r.packet.fields = f;
+            r.packet.rows.append(row);
+            return encodeReply(1, r);
+        };
+        QList<QByteArray> sent;
+        QList<QList<FieldDef>> fields;
+        for (int i = 0; i < 20; ++i) {
+            // Same sizes of encoding, different names: i % 11 lists in turn.
+            const QString name = QStringLiteral("C%1").arg(i % 11, 2, 10, QLatin1Char('0'));
+            fields.append({{name, FieldType::String, 4}});
+            sent.append(reply(fields.last(), {name}));
+        }
+        for (qsizetype i = 0; i < sent.size(); ++i) {
+            quint64 id = 0;
+            RemoteResult back;
+            QString err;
+            QVERIFY2(decodeReply(sent[i], id, back, err), qPrintable(err));
+            QCOMPARE(back.packet.fields, fields[i]);
+            QCOMPARE(back.packet.rows.value(0, 0).toString(), fields[i][0].name);
+        }
+    }
+
+    // A key of a later version that is longer than any of ours is skipped
+    // like any other unknown key.
+    void longUnknownKeysAreSkipped() {
+        const QByteArray payload = cbor(QCborMap{
+            {QStringLiteral("id"), 3},
+            {QString(70, QLatin1Char('k')), QCborArray{1, 2, 3}},
+            {QStringLiteral("error"), QCborMap{{QStringLiteral("code"), 2},
+                                               {QStringLiteral("message"), QStringLiteral("x")}}}});
+        quint64 id = 0;
+        RemoteResult r;
+        QString err;
+        QVERIFY2(decodeReply(payload, id, r, err), qPrintable(err));
+        QCOMPARE(id, quint64(3));
+        QVERIFY(!r.ok());
+    }
+
     // A long reply goes as parts, then the final reply that counts them.
     void replyInParts() {
         RemoteResult part;
@@ -394,6 +488,20 @@ private slots:
         QTest::newRow("row with more cells than fields") << reply(QCborArray{QCborArray{"a", "b"}});
         QTest::newRow("row with fewer cells than fields") << reply(QCborArray{QCborArray{}});
         QTest::newRow("number in a string column") << reply(QCborArray{QCborArray{1}});
+        // Text that is not UTF-8 is refused, as the rest of the protocol's.
+        const QByteArray placeholder("\x64@@@@", 5);
+        const QList<std::pair<const char*, QByteArray>> badText = {
+            {"invalid byte in a string cell", QByteArray("\x61\xff", 2)},
+            {"surrogate in a string cell", QByteArray("\x63\xed\xa0\x80", 4)},
+            {"overlong form in a string cell", QByteArray("\x62\xc0\xaf", 3)},
+            {"sequence cut short in a string cell", QByteArray("\x62\xe2\x82", 3)},
+            {"code point past U+10FFFF", QByteArray("\x64\xf4\x90\x80\x80", 5)},
+        };
+        for (const auto& [name, cell] : badText) {
+            QByteArray b = reply(QCborArray{QCborArray{QStringLiteral("@@@@")}});
+            b.replace(b.indexOf(placeholder), placeholder.size(), cell);
+            QTest::newRow(name) << b;
+        }
         QTest::newRow("neither packet nor error") << cbor(QCborMap{{QStringLiteral("id"), 1}});
         QTest::newRow("unknown field type") << cbor(QCborMap{
             {QStringLiteral("id"), 1},

@@ -77,22 +77,33 @@ private slots:
     void framesComeOutWholeHoweverTheyArrive_data() {
         QTest::addColumn<QList<QByteArray>>("payloads");
         QTest::addColumn<Cuts>("cuts");
+        QTest::addColumn<int>("spinUs");
         const QList<QByteArray> two{"abc", "de"};
-        QTest::newRow("one piece, two frames") << two << Cuts{};
-        QTest::newRow("byte by byte") << two << Cuts(9, 1);
-        QTest::newRow("header split, then the rest") << two << Cuts{2, 3};
-        QTest::newRow("second header split across pieces") << two << Cuts{8, 1};
-        QTest::newRow("larger than the buffer, after a small one")
-            << QList<QByteArray>{"x", pattern(300 * 1024), "y"} << Cuts{3, 1000, 70000};
-        QTest::newRow("larger than the buffer, whole")
-            << QList<QByteArray>{pattern(1 << 20)} << Cuts{};
+        // Spinning, the pieces 2 ms apart come both while it polls and after
+        // it has given up and blocked.
+        for (const int spin : {0, 1000}) {
+            const char* how = spin ? "spinning, " : "";
+            auto row = [&](const char* name) {
+                return &QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(how, name)));
+            };
+            *row("one piece, two frames") << two << Cuts{} << spin;
+            *row("byte by byte") << two << Cuts(9, 1) << spin;
+            *row("header split, then the rest") << two << Cuts{2, 3} << spin;
+            *row("second header split across pieces") << two << Cuts{8, 1} << spin;
+            *row("larger than the buffer, after a small one")
+                << QList<QByteArray>{"x", pattern(300 * 1024), "y"} << Cuts{3, 1000, 70000} << spin;
+            *row("larger than the buffer, whole")
+                << QList<QByteArray>{pattern(1 << 20)} << Cuts{} << spin;
+        }
     }
     void framesComeOutWholeHoweverTheyArrive() {
         QFETCH(QList<QByteArray>, payloads);
         QFETCH(Cuts, cuts);
+        QFETCH(int, spinUs);
         Pair p;
         FrameChannel ch;
         ch.attach(p.mine);
+        ch.setSpin(spinUs);
         QByteArray bytes;
         for (const QByteArray& f : payloads)
             bytes += frame(f);
@@ -133,16 +144,24 @@ private slots:
         QTest::addColumn<bool>("stopLater");
         QTest::addColumn<int>("timeoutMs");
         QTest::addColumn<IoStatus>("expected");
+        QTest::addColumn<int>("spinUs");
         const QByteArray half = frame("abcdef").left(6);
-        QTest::newRow("nothing within the time")
-            << QByteArray() << false << false << 50 << IoStatus::Timeout;
-        QTest::newRow("half a frame within the time")
-            << half << false << false << 50 << IoStatus::Timeout;
-        QTest::newRow("peer gone while idle")
-            << QByteArray() << true << false << 5000 << IoStatus::Closed;
-        QTest::newRow("peer gone mid-frame") << half << true << false << 5000 << IoStatus::Closed;
-        QTest::newRow("stop flag, no time limit")
-            << QByteArray() << false << true << -1 << IoStatus::Stopped;
+        for (const int spin : {0, 1000}) {
+            const char* how = spin ? "spinning, " : "";
+            auto row = [&](const char* name) {
+                return &QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(how, name)));
+            };
+            *row("nothing within the time")
+                << QByteArray() << false << false << 50 << IoStatus::Timeout << spin;
+            *row("half a frame within the time")
+                << half << false << false << 50 << IoStatus::Timeout << spin;
+            *row("peer gone while idle")
+                << QByteArray() << true << false << 5000 << IoStatus::Closed << spin;
+            *row("peer gone mid-frame")
+                << half << true << false << 5000 << IoStatus::Closed << spin;
+            *row("stop flag, no time limit")
+                << QByteArray() << false << true << -1 << IoStatus::Stopped << spin;
+        }
     }
     void waitsEndAsTold() {
         QFETCH(QByteArray, sent);
@@ -150,9 +169,11 @@ private slots:
         QFETCH(bool, stopLater);
         QFETCH(int, timeoutMs);
         QFETCH(IoStatus, expected);
+        QFETCH(int, spinUs);
         Pair p;
         FrameChannel ch;
         ch.attach(p.mine);
+        ch.setSpin(spinUs);
         QVERIFY(p.send(sent));
         if (hangUp)
             p.closePeer();
@@ -169,6 +190,36 @@ private slots:
                                               : std::function<bool()>());
         stopper.join();
         QCOMPARE(st, expected);
+    }
+
+    // Only as many threads spin as the gate has slots; the others block at
+    // once and still get their frames.
+    void theGateLimitsSpinners() {
+        SpinGate gate(1);
+        QVERIFY(gate.enter());
+        QVERIFY(!gate.enter());
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        ch.setSpin(1000, &gate); // no slot left: reads block at once
+        std::thread writer([&] {
+            QThread::msleep(5);
+            p.send(frame("late"));
+        });
+        QByteArray payload;
+        QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+        writer.join();
+        QCOMPARE(payload, QByteArray("late"));
+        gate.leave();
+        std::thread writer2([&] {
+            QThread::msleep(5);
+            p.send(frame("again"));
+        });
+        QCOMPARE(ch.read(payload, 5000), IoStatus::Ok); // spun in the free slot
+        writer2.join();
+        QCOMPARE(payload, QByteArray("again"));
+        QVERIFY(gate.enter()); // and gave it back
+        QVERIFY(!gate.enter());
     }
 
     void writesWhatFrameReaderReads() {
