@@ -37,6 +37,42 @@ private slots:
         // The neighbours are not disturbed by the cell's size.
         QCOMPARE(rows.value(0, 2).toString(), QStringLiteral("z"));
         QCOMPARE(rows.at(0), (QVariantList{QStringLiteral("a"), value, QStringLiteral("z")}));
+
+        // Built cell by cell, the row is the same.
+        RowSet built;
+        built.beginRow(3);
+        built.addText("a", 1);
+        built.addValue(value);
+        built.addText("z", 1);
+        built.endRow();
+        QCOMPARE(built, rows);
+        QCOMPARE(built.bytes(), rows.bytes());
+
+        // And encoders see the cell as it is stored.
+        RowSet::CellViews cells;
+        rows.cells(0, cells);
+        QCOMPARE(cells.size(), 3);
+        QCOMPARE(QByteArray(cells[2].text, cells[2].size), QByteArray("z"));
+        const RowSet::CellView& c = cells[1];
+        switch (value.typeId()) {
+        case QMetaType::UnknownType:
+            QCOMPARE(c.kind, RowSet::CellView::Null);
+            break;
+        case QMetaType::QString:
+            QCOMPARE(c.kind, RowSet::CellView::Text);
+            QCOMPARE(QByteArray(c.text, c.size), value.toString().toUtf8());
+            break;
+        case QMetaType::Double:
+            QCOMPARE(c.kind, RowSet::CellView::Real);
+            QCOMPARE(c.real, value.toDouble());
+            break;
+        case QMetaType::LongLong:
+            QCOMPARE(c.kind, RowSet::CellView::Integer);
+            QCOMPARE(c.integer, value.toLongLong());
+            break;
+        default:
+            QCOMPARE(c.kind, RowSet::CellView::Other);
+        }
     }
 
     void rowsKeepTheirOwnWidth() {
