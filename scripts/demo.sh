@@ -5,7 +5,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh" "$root/build"
 mkdir -p "$root/out" && cd "$root/out"
-file=$("$root/build/bin/gerarqprev" demo --silencioso)
-echo "Arquivo: $file"
-cut -d'|' -f1 "$file" | sort | uniq -c | awk '{printf "  %s %6d\n", $2, $1}'
-"$root/build/bin/gerarqprev" validar "$file"
+# Prints the run's steps, then the file's path and its lines per record type.
+"$root/build/bin/gerarqprev" demo
+"$root/build/bin/gerarqprev" validar "$root/out/MANAD_01_2025.txt"
