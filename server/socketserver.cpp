@@ -128,8 +128,7 @@ protected:
         // for them): this thread alone reads, writes and closes it.
         proto::FrameChannel channel(proto::kMaxRequestFrame);
         channel.attach(static_cast<int>(descriptor_));
-        channel.setSpin(srv_.opt.spinUs < 0 ? proto::defaultSpinMicroseconds() : srv_.opt.spinUs,
-                        &srv_.spinners);
+        channel.setSpin(srv_.opt.spinUs, &srv_.spinners);
         const QString peer = local_ ? QStringLiteral("unix") : peerOf(channel.descriptor());
         const QString outcome = serve(channel);
         srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")

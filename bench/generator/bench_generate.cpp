@@ -12,7 +12,6 @@
 #include "cli/gerar.h"
 #include "server/localserver.h"
 #include "suite/core/config.h"
-#include "suite/core/framechannel.h"
 #include "suite/core/netconnection.h"
 #include <QCoreApplication>
 #include <QDir>
@@ -145,8 +144,7 @@ int main(int argc, char** argv) {
         c.spinUs = 0;
         suite::setConfig(c);
     }
-    const int spinUs = suite::config().spinUs < 0 ? suite::proto::defaultSpinMicroseconds()
-                                                  : suite::config().spinUs;
+    const int spinUs = suite::config().spinUs; // resolved when loaded
     // Measured before and after the run, so that a busy moment weighs less.
     const double rttBefore = bench::rawRoundTripMedianUs(5, 5000);
     const long baseKb = procStatusKb("VmHWM");

@@ -5,7 +5,6 @@
 #include "db/dbgeral.h"
 #include "server/demo.h"
 #include "suite/core/config.h"
-#include "suite/core/framechannel.h"
 #include "suite/core/netconnection.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -60,8 +59,7 @@ int main(int argc, char** argv) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 
-    const int spinUs = suite::config().spinUs < 0 ? suite::proto::defaultSpinMicroseconds()
-                                                  : suite::config().spinUs;
+    const int spinUs = suite::config().spinUs; // resolved when loaded
     const double rtt = bench::rawRoundTripMedianUs(5, 5000);
     std::printf("raw loopback round trip: %.1f us (median of 5)\n", rtt);
     if (spinUs > 0)

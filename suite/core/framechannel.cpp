@@ -59,7 +59,7 @@ int defaultSpinMicroseconds() {
 }
 
 void FrameChannel::setSpin(int microseconds, SpinGate* gate) {
-    spinUs_ = std::max(0, microseconds);
+    spinUs_ = microseconds < 0 ? defaultSpinMicroseconds() : microseconds;
     gate_ = gate;
 }
 

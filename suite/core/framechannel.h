@@ -58,10 +58,9 @@ public:
     bool write(const QByteArray& payload, int timeoutMs);
 
     // A read first polls for up to this many microseconds before it blocks
-    // (0, the default: it blocks at once). Waking a thread blocked in recv()
-    // costs about as much as a loopback round trip, and the reply to a small
-    // call comes back within that time. With a gate, only a thread that gets
-    // one of its slots spins.
+    // (0, as until set: it blocks at once; negative: the machine's default). Waking a thread
+    // blocked in recv() costs about as much as a loopback round trip, and the reply to a small call
+    // comes back within that time. With a gate, only a thread that gets one of its slots spins.
     void setSpin(int microseconds, SpinGate* gate = nullptr);
 
 private:

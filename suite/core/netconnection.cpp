@@ -61,8 +61,7 @@ struct TNetConnection::Impl : RemoteServer {
             return false;
         }
         channel.attach(fd);
-        const int spin = config().spinUs;
-        channel.setSpin(spin < 0 ? proto::defaultSpinMicroseconds() : spin);
+        channel.setSpin(config().spinUs);
         return true;
     }
 
