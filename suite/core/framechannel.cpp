@@ -199,12 +199,12 @@ IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::funct
             return IoStatus::Stopped;
         if (deadline.hasExpired())
             return IoStatus::Timeout;
-        qint64 n = -1;
-        if (!spun) {
-            spun = true;
-            n = spin(at, room);
-        }
-        if (n < 0 && wouldBlock(errno))
+        // Only the first receive of a read spins; the others, and a spin
+        // that saw nothing, wait in recv().
+        const bool first = !spun;
+        spun = true;
+        qint64 n = first ? spin(at, room) : -1;
+        if (!first || (n < 0 && wouldBlock(errno)))
             n = receive(at, room, sliceMs(deadline, bool(stop)));
         if (n > 0) {
             if (!big_.isEmpty())

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -110,8 +111,12 @@ private slots:
         std::thread writer([&] { p.send(bytes, cuts); });
         QList<QByteArray> got;
         QByteArray one;
-        while (got.size() < payloads.size() && ch.read(one, 5000) == IoStatus::Ok)
+        for (;;) {
+            errno = ENOENT; // a stale error from elsewhere must not end a read
+            if (got.size() == payloads.size() || ch.read(one, 5000) != IoStatus::Ok)
+                break;
             got << one;
+        }
         writer.join();
         QCOMPARE(got.size(), payloads.size());
         for (qsizetype i = 0; i < got.size(); ++i)
@@ -190,6 +195,27 @@ private slots:
                                               : std::function<bool()>());
         stopper.join();
         QCOMPARE(st, expected);
+    }
+
+    // Spinning finds the frame's first half already there; the read must
+    // then wait for the rest, whatever errno held before.
+    void aFrameStartedBeforeTheReadIsWaitedFor() {
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        ch.setSpin(1000);
+        const QByteArray bytes = frame("a frame in two halves");
+        QVERIFY(p.send(bytes.left(7)));
+        std::thread writer([&] {
+            QThread::msleep(5);
+            p.send(bytes.mid(7));
+        });
+        QByteArray payload;
+        errno = ENOENT;
+        const IoStatus st = ch.read(payload, 5000);
+        writer.join();
+        QCOMPARE(st, IoStatus::Ok);
+        QCOMPARE(payload, QByteArray("a frame in two halves"));
     }
 
     // Only as many threads spin as the gate has slots; the others block at

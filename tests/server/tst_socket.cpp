@@ -38,9 +38,14 @@ struct Raw {
         return s.waitForConnected(5000);
     }
     bool send(const QByteArray& payload) { return proto::writeFrame(s, payload, 5000); }
+    // The write may go out at once, leaving nothing for a wait to see.
     bool sendRaw(const QByteArray& bytes) {
-        s.write(bytes);
-        return s.waitForBytesWritten(5000);
+        if (s.write(bytes) != bytes.size())
+            return false;
+        while (s.bytesToWrite() > 0)
+            if (!s.waitForBytesWritten(5000))
+                return false;
+        return true;
     }
     bool receive(QByteArray& payload) {
         return proto::readFrame(s, reader, payload, 5000) == proto::IoStatus::Ok;
