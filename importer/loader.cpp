@@ -164,7 +164,9 @@ struct Loader::Impl {
 
     QVariant single(const QString& sql, const QVariantList& binds, const QString& what) {
         QSqlQuery q = run(sql, binds, what);
-        return q.next() ? q.value(0) : QVariant();
+        const QVariant v = q.next() ? q.value(0) : QVariant();
+        q.finish();
+        return v;
     }
 
     // Signed balances of every account of the company at the end of day,
@@ -212,16 +214,21 @@ struct Loader::Impl {
 
     // ---- start ----
 
+    // A forward-only result must be read to its end before the connection
+    // runs another statement (PostgreSQL hands rows over one at a time).
     void loadChart() {
-        QSqlQuery q = run(QStringLiteral("SELECT CDCONTCTBL, IDNATCONT, IDTIPOCONT, CDCONTANTE,"
-                                         " NMCONTCTBL, CDNVCONTCTBL, DTATUALIZ FROM CONTCTBL"),
-                          {}, QStringLiteral("CONTCTBL"));
-        while (q.next())
-            chart.insert(q.value(0).toString(),
-                         {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                          q.value(4).toString(), q.value(5).toInt(), dateOf(q.value(6))});
-        q = run(QStringLiteral("SELECT CDCENTCUST, NMCENTCUST, DTATUALIZ FROM CENTCUST"), {},
-                QStringLiteral("CENTCUST"));
+        {
+            QSqlQuery q = run(QStringLiteral("SELECT CDCONTCTBL, IDNATCONT, IDTIPOCONT,"
+                                             " CDCONTANTE, NMCONTCTBL, CDNVCONTCTBL, DTATUALIZ"
+                                             " FROM CONTCTBL"),
+                              {}, QStringLiteral("CONTCTBL"));
+            while (q.next())
+                chart.insert(q.value(0).toString(),
+                             {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                              q.value(4).toString(), q.value(5).toInt(), dateOf(q.value(6))});
+        }
+        QSqlQuery q = run(QStringLiteral("SELECT CDCENTCUST, NMCENTCUST, DTATUALIZ FROM CENTCUST"),
+                          {}, QStringLiteral("CENTCUST"));
         while (q.next())
             centres.insert(q.value(0).toString(), {q.value(1).toString(), dateOf(q.value(2))});
     }
