@@ -2,6 +2,7 @@
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace db {
@@ -46,6 +47,12 @@ void suspendPostingAggregates(QSqlDatabase& db);
 void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& from,
                        const QDate& to);
 void resumePostingAggregates(QSqlDatabase& db);
+
+// Brings the planner's statistics of these tables (names from the program,
+// never from data) up to date on PostgreSQL, inside the open transaction:
+// a table filled in bulk since its last statistics is otherwise planned as
+// the small table it was. SQLite plans without them: nothing to do.
+void updateStatistics(QSqlDatabase& db, const QStringList& tables);
 
 // True for a PostgreSQL connection.
 bool isPostgres(const QSqlDatabase& db);

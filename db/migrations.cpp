@@ -239,7 +239,9 @@ Migration wholeTexts() {
     });
     const QList<QPair<const char*, QStringList>> widened = {
         {"EMPRESA", {"NMEMPRESA", "NMRAZSOCEMPR"}},
-        {"CONTADOR", {"NMCONTADOR", "NRCRCCONT2", "NRTELCONTATO", "DSENDINTERN"}},
+        {"CONTADOR",
+         {"NMCONTADOR", "NRCPFRESPONS", "NRCRCCONT2", "NRTELCONTATO", "DSENDINTERN"}},
+        {"PICTURE", {"DSPICTURE"}},
         {"CONTCTBL", {"CDCONTCTBL", "NMCONTCTBL", "CDCONTANTE"}},
         {"CENTCUST", {"CDCENTCUST", "NMCENTCUST"}},
         {"SALDINIC", {"CDCONTCTBL"}},
@@ -492,6 +494,12 @@ void execBound(QSqlDatabase& db, const QString& what, const QString& sql,
 
 } // namespace
 
+void updateStatistics(QSqlDatabase& db, const QStringList& tables) {
+    if (isPostgres(db) && !tables.isEmpty())
+        execAll(db, QStringLiteral("updateStatistics"),
+                {QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", "))});
+}
+
 void suspendPostingAggregates(QSqlDatabase& db) {
     QStringList statements;
     if (isPostgres(db))
@@ -517,6 +525,11 @@ void resumePostingAggregates(QSqlDatabase& db) {
 void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& from,
                        const QDate& to) {
     const QString what = QStringLiteral("refreshAggregates");
+    const bool pg = isPostgres(db);
+    // PostgreSQL plans by statistics that a bulk load has just outdated:
+    // without fresh ones the closing entries' step below compares every day
+    // row with every other.
+    updateStatistics(db, {QStringLiteral("LANCCONT"), QStringLiteral("PARTLANC")});
     const QDate firstMonth(from.year(), from.month(), 1);
     const QDate afterMonths = QDate(to.year(), to.month(), 1).addMonths(1);
     execBound(db, what,
@@ -547,6 +560,7 @@ void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& fr
                   " AND P.NRLANCCONT = L.NRLANCCONT AND P.DTLANCCONT >= ? AND P.DTLANCCONT <= ?"
                   " GROUP BY P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT"),
               {company, from, to});
+    updateStatistics(db, {QStringLiteral("SALDDIA")});
     execBound(db, what,
               QStringLiteral("UPDATE SALDDIA AS ORD SET VRDEBITO = ORD.VRDEBITO - ENC.VRDEBITO,"
                              " VRCREDITO = ORD.VRCREDITO - ENC.VRCREDITO FROM SALDDIA AS ENC"
@@ -561,7 +575,7 @@ void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& fr
                              " CAST(SUM(VRDEBITO) AS BIGINT), CAST(SUM(VRCREDITO) AS BIGINT)"
                              " FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO < ?"
                              " GROUP BY CDEMPRESA, CDCONTCTBL, %1, IDENCERR")
-                  .arg(QLatin1String(isPostgres(db) ? kPgMonth : kSqliteMonth)),
+                  .arg(QLatin1String(pg ? kPgMonth : kSqliteMonth)),
               {company, firstMonth, afterMonths});
 }
 

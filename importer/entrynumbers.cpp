@@ -1,5 +1,7 @@
 #include "importer/entrynumbers.h"
 #include "importer/sqlbatch.h"
+#include "db/dbgeral.h"
+#include <QSqlError>
 #include <QHash>
 #include <QSet>
 
@@ -49,8 +51,42 @@ EntryNumbers::EntryNumbers(QSqlDatabase& db, const QString& company)
 
 EntryNumbers::~EntryNumbers() = default;
 
+namespace {
+
+// PostgreSQL keeps the plan a statement had when the table was small (a
+// whole read) unless each execution is planned: on for the look-ups alone,
+// since planning the bulk inserts each time would double their cost.
+class PlannedEachTime {
+public:
+    explicit PlannedEachTime(QSqlDatabase& db) : db_(db), on_(db::isPostgres(db)) {
+        set(QStringLiteral("force_custom_plan"));
+    }
+    ~PlannedEachTime() {
+        try {
+            set(QStringLiteral("auto"));
+        } catch (...) { // the transaction failed already; the error is known
+        }
+    }
+    PlannedEachTime(const PlannedEachTime&) = delete;
+    PlannedEachTime& operator=(const PlannedEachTime&) = delete;
+
+private:
+    void set(const QString& mode) {
+        if (!on_)
+            return;
+        QSqlQuery q(db_);
+        if (!q.exec(QStringLiteral("SET LOCAL plan_cache_mode = %1").arg(mode)))
+            throw DatabaseError(q.lastError().text().toStdString());
+    }
+    QSqlDatabase& db_;
+    bool on_;
+};
+
+} // namespace
+
 QVariantList EntryNumbers::provisional(const QStringList& numbers, qint64 firstKeyOfBook,
                                        QList<int>& repeated) {
+    const PlannedEachTime planned(db_);
     QSet<QString> taken;   // shown, or carried by another book's entry
     QSet<QString> ofBook;  // carried by this book's entries already stored
     for (qsizetype at = 0; at < numbers.size(); at += kGroup) {
@@ -135,6 +171,7 @@ EntryNumbers::Outcome EntryNumbers::resolve() {
         wanted.insert(w);
         keys << w;
     }
+    const PlannedEachTime planned(db_);
     for (qsizetype at = 0; at < keys.size(); at += kGroup) {
         QSqlQuery& b = byShown_->run({company_}, keys.mid(at, kGroup));
         while (b.next())

@@ -106,7 +106,7 @@ struct Book {
     bool hasBefore = false; // stored books before its start
     bool hasAfter = false;  // stored entries after its end
     bool balancesSet = false;
-    bool chartOpen = false;
+    bool statistics = false; // brought up to date after its first rows
     qint64 firstKey = 0;
     QHash<QString, qint64> oldAtEnd; // stored balances at its end, before it
     QHash<QString, QString> histories;
@@ -591,6 +591,12 @@ struct Loader::Impl {
             lastSent = pendingEntries.last();
         pendingEntries.clear();
         pendingPostings.clear();
+        // The entry-number look-ups are planned from statistics: once the
+        // book's first rows are in, the company's share of the table is known.
+        if (!book->statistics) {
+            book->statistics = true;
+            db::updateStatistics(db, {QStringLiteral("LANCCONT")});
+        }
     }
 
     // ---- the book's end ----
