@@ -7,7 +7,10 @@
 #include "ecdbook.h"
 #include "importer/chartpicture.h"
 #include "importer/loader.h"
+#include "db/dbgeral.h"
+#include "server/localserver.h"
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -91,6 +94,11 @@ private slots:
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
     void simulationChangesNothing();
+    void companyAndAccountant_data();
+    void companyAndAccountant();
+    void serverFindsEntriesByBookNumber_data();
+    void serverFindsEntriesByBookNumber();
+    void upgradeWidensAndKeeps();
     void levelPicture_data();
     void levelPicture();
 
@@ -356,6 +364,129 @@ void TstLoader::simulationChangesNothing() {
     QCOMPARE(r.books[1].months, 6);
     QVERIFY(r.books[0].balancesChecked > 0);
     QCOMPARE(snapshot(db), before);
+}
+
+void TstLoader::companyAndAccountant_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("company from 0000 and I030")
+        << "SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA, CDMUNICIPIO, NRREGJUNCOM"
+           " FROM EMPRESA WHERE CDEMPRESA = '01'"
+        << "Indústria e Comércio de Máquinas Agrícolas Paraná S.A.|11222333000181|PR|9012345678|"
+           "4106902|41300012345";
+    QTest::newRow("a short name of its own is kept")
+        << "SELECT NMEMPRESA FROM EMPRESA WHERE CDEMPRESA = '01'" << "Máquinas Paraná";
+    QTest::newRow("accountant from J930 900")
+        << "SELECT NMCONTADOR, NRCPFRESPONS, NRCRCCONT2, DSENDINTERN, NRTELCONTATO FROM CONTADOR"
+        << "Márcia Conceição de Araújo Figueiredo|52998224725|PR-012345/O-7|"
+           "marcia@contabil.example|4133334444";
+    QTest::newRow("what the ECD does not carry is kept")
+        << "SELECT NRINSJURCONT, NRCEP, DSLOGRADOURO FROM CONTADOR"
+        << "44555666000199|80010-000|Rua XV de Novembro, 100";
+    QTest::newRow("opening balances at the day before the earliest book")
+        << "SELECT DTSALDINIC, VRSALDINIC FROM SALDINIC WHERE CDCONTCTBL = '" + kBank + "'"
+        << "2024-12-31|25000000";
+}
+
+void TstLoader::companyAndAccountant() {
+    QFETCH(QString, sql);
+    QFETCH(QString, expected);
+    const Year year(2);
+    QSqlDatabase db = fresh();
+    QSqlQuery q(db);
+    // Stored before the import, as the screen's users would have them.
+    QVERIFY(q.exec("INSERT INTO EMPRESA (CDEMPRESA, NMEMPRESA, NMRAZSOCEMPR, NRINSJUREMPR)"
+                   " VALUES ('01', 'Máquinas Paraná', 'Razão antiga', '11.222.333/0001-81')"));
+    QVERIFY(q.exec("INSERT INTO CONTADOR (CDEMPRESA, NMCONTADOR, NRINSJURCONT, NRCEP,"
+                   " DSLOGRADOURO, DSENDINTERN) VALUES ('01', 'Antigo', '44555666000199',"
+                   " '80010-000', 'Rua XV de Novembro, 100', 'antigo@example.com')"));
+    const LoadReport r = load(db, {&year.h2, &year.h1});
+    QVERIFY2(r.outcome == LoadReport::Outcome::Imported, qPrintable(findingsText(r)));
+    QVERIFY2(q.exec(sql), qPrintable(sql));
+    QVERIFY(q.next());
+    QStringList cells;
+    for (int i = 0; i < q.record().count(); ++i)
+        cells << text(q.value(i));
+    QCOMPARE(cells.join(QLatin1Char('|')), expected);
+}
+
+void TstLoader::serverFindsEntriesByBookNumber_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("sequence");
+    QTest::addColumn<QStringList>("centres");
+    QTest::addColumn<int>("error");
+    const int none = int(suite::RemoteError::None);
+    QTest::newRow("a book's number with leading zeros")
+        << "000004" << 1 << QStringList{kCentreA} << none;
+    QTest::newRow("the same number in the later book, with its suffix")
+        << "000004-2" << 2 << QStringList{kCentreB} << none;
+    QTest::newRow("a posting without cost centre") << "000004" << 3 << QStringList{} << none;
+    QTest::newRow("a number no book has")
+        << "000999-9" << 1 << QStringList{} << int(suite::RemoteError::BadArguments);
+}
+
+void TstLoader::serverFindsEntriesByBookNumber() {
+    QFETCH(QString, entry);
+    QFETCH(int, sequence);
+    QFETCH(QStringList, centres);
+    QFETCH(int, error);
+    const Year year(2);
+    QSqlDatabase db = fresh();
+    const LoadReport r = load(db, {&year.h1, &year.h2});
+    QVERIFY2(r.outcome == LoadReport::Outcome::Imported, qPrintable(findingsText(r)));
+    QVERIFY(r.renumbered > 0);
+    server::LocalServer srv(db);
+    QList<suite::RemoteArg> args{suite::RemoteArg::text("01"), suite::RemoteArg::text(entry),
+                                 suite::RemoteArg::text(QString::number(sequence))};
+    const suite::RemoteResult got = srv.call("GetCcLanc", args);
+    QCOMPARE(int(got.error), error);
+    QStringList codes;
+    for (const QVariantList& row : got.packet.rows)
+        codes << row[0].toString();
+    QCOMPARE(codes, centres);
+    // The journal shows the same numbers.
+    args = {suite::RemoteArg::text("01"), suite::RemoteArg::date(kJan1),
+            suite::RemoteArg::date(kDec31)};
+    const suite::RemoteResult journal = srv.call("GetLancCont", args);
+    QVERIFY(journal.ok());
+    QStringList numbers;
+    for (const QVariantList& row : journal.packet.rows)
+        numbers << row[0].toString();
+    QVERIFY(error != int(suite::RemoteError::None) || numbers.contains(entry));
+}
+
+void TstLoader::upgradeWidensAndKeeps() {
+    if (!name_.isEmpty())
+        srvtest::dropAll(name_);
+    name_ = QStringLiteral("loader%1").arg(++serial_);
+    QSqlDatabase db = srvtest::openFresh(name_, 3);
+    QSqlQuery q(db);
+    QVERIFY(q.exec("INSERT INTO EMPRESA (CDEMPRESA, NMEMPRESA, NMRAZSOCEMPR) VALUES ('01', 'A', 'A')"));
+    QVERIFY(q.exec("INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT,"
+                   " IDNATCONT, DTATUALIZ) VALUES ('1', 'ATIVO', 1, 'A', '1', '2025-01-01')"));
+    QVERIFY(q.exec("INSERT INTO LANCCONT (CDEMPRESA, NRLANCCONT, DTLANCCONT) VALUES"
+                   " ('01', 7, '2025-01-02')"));
+    QVERIFY(q.exec("INSERT INTO PARTLANC (CDEMPRESA, NRLANCCONT, NRSEQLANC, DTLANCCONT,"
+                   " CDCONTCTBL, VRLANCAMENT, IDNATLANC) VALUES ('01', 7, 1, '2025-01-02', '1',"
+                   " 500, 'D')"));
+    db::applyMigrations(db);
+    // The posting trigger is back after the widening: a new posting counts.
+    const QString code = QStringLiteral("1.01.0000000000000000000000000001");
+    QVERIFY2(q.exec("INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT,"
+                    " IDNATCONT, DTATUALIZ) VALUES ('" + code + "', '" + QString(60, u'N') +
+                    "', 2, 'A', '1', '2025-01-01')"),
+             qPrintable(q.lastError().text()));
+    QVERIFY(q.exec("INSERT INTO PARTLANC (CDEMPRESA, NRLANCCONT, NRSEQLANC, DTLANCCONT,"
+                   " CDCONTCTBL, VRLANCAMENT, IDNATLANC) VALUES ('01', 7, 2, '2025-01-02', '" +
+                   code + "', 500, 'C')"));
+    QVERIFY(q.exec("SELECT CDCONTCTBL, VRDEBITO, VRCREDITO FROM SALDDIA ORDER BY CDCONTCTBL"));
+    QStringList rows;
+    while (q.next())
+        rows << text(q.value(0)) + "|" + text(q.value(1)) + "|" + text(q.value(2));
+    QCOMPARE(rows, QStringList({"1|500|0", code + "|0|500"}));
+    QVERIFY(q.exec("SELECT NRLANCEXT FROM LANCCONT"));
+    QVERIFY(q.next());
+    QVERIFY(q.value(0).isNull());
 }
 
 void TstLoader::levelPicture_data() {
