@@ -239,8 +239,7 @@ Migration wholeTexts() {
     });
     const QList<QPair<const char*, QStringList>> widened = {
         {"EMPRESA", {"NMEMPRESA", "NMRAZSOCEMPR"}},
-        {"CONTADOR",
-         {"NMCONTADOR", "NRCPFRESPONS", "NRCRCCONT2", "NRTELCONTATO", "DSENDINTERN"}},
+        {"CONTADOR", {"NMCONTADOR", "NRCPFRESPONS", "NRCRCCONT2", "NRTELCONTATO", "DSENDINTERN"}},
         {"PICTURE", {"DSPICTURE"}},
         {"CONTCTBL", {"CDCONTCTBL", "NMCONTCTBL", "CDCONTANTE"}},
         {"CENTCUST", {"CDCENTCUST", "NMCENTCUST"}},

@@ -1,9 +1,9 @@
 #include "importer/entrynumbers.h"
-#include "importer/sqlbatch.h"
 #include "db/dbgeral.h"
-#include <QSqlError>
+#include "importer/sqlbatch.h"
 #include <QHash>
 #include <QSet>
+#include <QSqlError>
 
 namespace importer {
 namespace {
@@ -25,12 +25,12 @@ void setByKey(QSqlDatabase& db, const QString& table, const QString& company,
     QStringList rows;
     for (int i = 0; i < kGroup; ++i)
         rows << QStringLiteral("(CAST(? AS BIGINT), CAST(? AS VARCHAR))");
-    QSqlQuery q = prepareOrThrow(
-        db,
-        QStringLiteral("UPDATE %1 SET NRLANCEXT = V.column2 FROM (VALUES %2) AS V"
-                       " WHERE %1.CDEMPRESA = ? AND %1.NRLANCCONT = V.column1")
-            .arg(table, rows.join(QStringLiteral(", "))),
-        table);
+    QSqlQuery q =
+        prepareOrThrow(db,
+                       QStringLiteral("UPDATE %1 SET NRLANCEXT = V.column2 FROM (VALUES %2) AS V"
+                                      " WHERE %1.CDEMPRESA = ? AND %1.NRLANCCONT = V.column1")
+                           .arg(table, rows.join(QStringLiteral(", "))),
+                       table);
     for (qsizetype at = 0; at < pairs.size(); at += kGroup) {
         int b = 0;
         for (int i = 0; i < kGroup; ++i) {
@@ -87,8 +87,8 @@ private:
 QVariantList EntryNumbers::provisional(const QStringList& numbers, qint64 firstKeyOfBook,
                                        QList<int>& repeated) {
     const PlannedEachTime planned(db_);
-    QSet<QString> taken;   // shown, or carried by another book's entry
-    QSet<QString> ofBook;  // carried by this book's entries already stored
+    QSet<QString> taken;  // shown, or carried by another book's entry
+    QSet<QString> ofBook; // carried by this book's entries already stored
     for (qsizetype at = 0; at < numbers.size(); at += kGroup) {
         QVariantList keys;
         for (qsizetype i = at; i < numbers.size() && i < at + kGroup; ++i)

@@ -173,16 +173,16 @@ struct Loader::Impl {
     // from the opening balances and the aggregates.
     QHash<QString, qint64> balancesAt(const QDate& day) {
         const QDate month(day.year(), day.month(), 1);
-        QSqlQuery q = run(QStringLiteral(
-                              "SELECT CDCONTCTBL, CAST(SUM(V) AS BIGINT) FROM ("
-                              " SELECT CDCONTCTBL, VRSALDINIC AS V FROM SALDINIC WHERE CDEMPRESA = ?"
-                              " UNION ALL SELECT CDCONTCTBL, VRDEBITO - VRCREDITO FROM SALDMES"
-                              " WHERE CDEMPRESA = ? AND DTSALDO < ?"
-                              " UNION ALL SELECT CDCONTCTBL, VRDEBITO - VRCREDITO FROM SALDDIA"
-                              " WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO <= ?) B"
-                              " GROUP BY CDCONTCTBL"),
-                          {options.company, options.company, month, options.company, month, day},
-                          QStringLiteral("saldos"));
+        QSqlQuery q = run(
+            QStringLiteral("SELECT CDCONTCTBL, CAST(SUM(V) AS BIGINT) FROM ("
+                           " SELECT CDCONTCTBL, VRSALDINIC AS V FROM SALDINIC WHERE CDEMPRESA = ?"
+                           " UNION ALL SELECT CDCONTCTBL, VRDEBITO - VRCREDITO FROM SALDMES"
+                           " WHERE CDEMPRESA = ? AND DTSALDO < ?"
+                           " UNION ALL SELECT CDCONTCTBL, VRDEBITO - VRCREDITO FROM SALDDIA"
+                           " WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO <= ?) B"
+                           " GROUP BY CDCONTCTBL"),
+            {options.company, options.company, month, options.company, month, day},
+            QStringLiteral("saldos"));
         QHash<QString, qint64> out;
         while (q.next())
             if (const qint64 v = q.value(1).toLongLong())
@@ -296,9 +296,8 @@ struct Loader::Impl {
         // An earlier book of this run that this one replaces in part no
         // longer has those months and closings in the database.
         for (Book& earlier : done) {
-            earlier.periods.removeIf([&](const ExpectedPeriod& p) {
-                return p.end >= o.start && p.start <= o.end;
-            });
+            earlier.periods.removeIf(
+                [&](const ExpectedPeriod& p) { return p.end >= o.start && p.start <= o.end; });
             earlier.results.removeIf(
                 [&](const ExpectedResult& r) { return r.date >= o.start && r.date <= o.end; });
         }
@@ -362,12 +361,14 @@ struct Loader::Impl {
             return x.first.level < y.first.level;
         });
         std::unique_ptr<QSqlQuery> insert, rename;
+        int conflicts = 0;
         for (const auto& [a, place] : lines) {
             const std::optional<QString> nature = natureOf(a.nature);
             const QString type = QString(a.type);
             if (!nature) {
                 error({place.file, place.line, 3},
-                      QStringLiteral("Conta %1: natureza \"%2\" desconhecida.").arg(a.code, a.nature));
+                      QStringLiteral("Conta %1: natureza \"%2\" desconhecida.")
+                          .arg(a.code, a.nature));
                 continue;
             }
             if (a.level < 1 || a.level > 9) {
@@ -387,15 +388,18 @@ struct Loader::Impl {
                 const ChartRow& c = *it;
                 if (c.nature != *nature || c.level != a.level || c.type != type ||
                     c.superior != a.superior) {
-                    error({place.file, place.line, 6},
-                          QStringLiteral("Conta %1: no plano deste banco tem natureza %2, nível %3, "
-                                         "tipo %4, superior \"%5\"; no livro, natureza %6, nível "
-                                         "%7, tipo %8, superior \"%9\".")
-                              .arg(a.code, c.nature)
-                              .arg(c.level)
-                              .arg(c.type, c.superior, *nature)
-                              .arg(a.level)
-                              .arg(type, a.superior));
+                    if (++conflicts > kShown)
+                        continue;
+                    error(
+                        {place.file, place.line, 6},
+                        QStringLiteral("Conta %1: no plano deste banco tem natureza %2, nível %3, "
+                                       "tipo %4, superior \"%5\"; no livro, natureza %6, nível "
+                                       "%7, tipo %8, superior \"%9\".")
+                            .arg(a.code, c.nature)
+                            .arg(c.level)
+                            .arg(c.type, c.superior, *nature)
+                            .arg(a.level)
+                            .arg(type, a.superior));
                     continue;
                 }
                 if (a.changed > c.changed && a.name != c.name) {
@@ -443,6 +447,16 @@ struct Loader::Impl {
             insert->bindValue(6, a.changed.isValid() ? a.changed : book->report.start);
             execOrThrow(*insert, QStringLiteral("CONTCTBL"));
         }
+        if (conflicts > 0)
+            error({book->report.file, 0, 0},
+                  QStringLiteral("%1 conta(s) do livro conflitam com o plano de contas já guardado "
+                                 "neste banco%2. Um banco guarda um só plano de contas: importe "
+                                 "os livros desta empresa em outro banco (--banco com outro "
+                                 "arquivo, ou outro esquema do PostgreSQL).")
+                      .arg(conflicts)
+                      .arg(conflicts > kShown
+                               ? QStringLiteral(" (as primeiras %1 estão listadas)").arg(kShown)
+                               : QString()));
     }
 
     // The pictures follow the chart when its codes allow; otherwise they
@@ -521,11 +535,10 @@ struct Loader::Impl {
     void ensureWriters() {
         if (entries)
             return;
-        entries = std::make_unique<BulkInsert>(
-            db, QStringLiteral("LANCCONT"),
-            QStringList{"CDEMPRESA", "NRLANCCONT", "DTLANCCONT", "IDENCERR", "NRLANCLIVRO",
-                        "NRLANCEXT"},
-            kRowsPerStatement);
+        entries = std::make_unique<BulkInsert>(db, QStringLiteral("LANCCONT"),
+                                               QStringList{"CDEMPRESA", "NRLANCCONT", "DTLANCCONT",
+                                                           "IDENCERR", "NRLANCLIVRO", "NRLANCEXT"},
+                                               kRowsPerStatement);
         postings = std::make_unique<BulkInsert>(
             db, QStringLiteral("PARTLANC"),
             QStringList{"CDEMPRESA", "NRLANCCONT", "NRSEQLANC", "DTLANCCONT", "CDCONTCTBL",
@@ -575,9 +588,8 @@ struct Loader::Impl {
             const PendingEntry& e = p.entry < 0 ? lastSent : pendingEntries[p.entry];
             if (e.dropped)
                 continue;
-            postings->add({options.company, e.key, p.seq, e.date, p.account,
-                           textOrNull(p.document), textOrNull(p.history), p.value,
-                           QString(p.side), e.shown});
+            postings->add({options.company, e.key, p.seq, e.date, p.account, textOrNull(p.document),
+                           textOrNull(p.history), p.value, QString(p.side), e.shown});
         }
         postings->flush();
         for (const PendingPosting& p : pendingPostings) {
@@ -623,8 +635,7 @@ struct Loader::Impl {
         book.reset();
     }
 
-    template <typename F>
-    void guarded(F&& f) {
+    template <typename F> void guarded(F&& f) {
         if (!failure.isEmpty())
             throw DatabaseError(failure.toStdString());
         try {
@@ -685,9 +696,9 @@ void Loader::bookKind(const BookKind& k, const Place& p) {
     d_->book->report.version = k.version;
     if (k.kind != QLatin1String("G")) {
         d_->book->skip = true;
-        d_->error({p.file, p.line, 2},
-                  QStringLiteral("Livro do tipo %1: só o Diário completo (G) é importado.")
-                      .arg(k.kind));
+        d_->error(
+            {p.file, p.line, 2},
+            QStringLiteral("Livro do tipo %1: só o Diário completo (G) é importado.").arg(k.kind));
     }
 }
 

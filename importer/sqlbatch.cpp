@@ -5,16 +5,14 @@ namespace importer {
 
 void execOrThrow(QSqlQuery& q, const QString& what) {
     if (!q.exec())
-        throw DatabaseError(
-            QStringLiteral("%1: %2").arg(what, q.lastError().text()).toStdString());
+        throw DatabaseError(QStringLiteral("%1: %2").arg(what, q.lastError().text()).toStdString());
 }
 
 QSqlQuery prepareOrThrow(QSqlDatabase& db, const QString& sql, const QString& what) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        throw DatabaseError(
-            QStringLiteral("%1: %2").arg(what, q.lastError().text()).toStdString());
+        throw DatabaseError(QStringLiteral("%1: %2").arg(what, q.lastError().text()).toStdString());
     return q;
 }
 

@@ -52,8 +52,7 @@ QString analytic(int nature, int k) {
 // A year of entries of two postings, drawn the same way on every pass.
 struct Year {
     int postings;
-    template <typename F>
-    void each(F&& f) const {
+    template <typename F> void each(F&& f) const {
         Rng rng(20250101);
         const QDate first(2025, 1, 1);
         for (int n = 0; n < postings / 2; ++n) {
@@ -104,8 +103,8 @@ void feed(Loader& l, int postings) {
     year.each([&](int, const QDate& day, const QString& debit, const QString& credit,
                   const QString& centre, qint64 v) {
         months[day.month() - 1][debit + u'|' + centre].d += v;
-        months[day.month() - 1][credit + u'|' + (credit.startsWith(u'4') ? centre : QString())]
-            .c += v;
+        months[day.month() - 1][credit + u'|' + (credit.startsWith(u'4') ? centre : QString())].c +=
+            v;
     });
     QHash<QString, qint64> running;
     for (int m = 0; m < 12; ++m) {
@@ -134,11 +133,20 @@ void feed(Loader& l, int postings) {
     year.each([&](int n, const QDate& day, const QString& debit, const QString& credit,
                   const QString& centre, qint64 v) {
         l.entry({QStringLiteral("%1").arg(n + 1, 8, 10, QLatin1Char('0')), day, v, u'N', {}}, at());
-        l.posting({debit, centre, v, u'D', QStringLiteral("DOC%1").arg(n), {},
+        l.posting({debit,
+                   centre,
+                   v,
+                   u'D',
+                   QStringLiteral("DOC%1").arg(n),
+                   {},
                    QStringLiteral("Lançamento sintético número %1").arg(n)},
                   at());
-        l.posting({credit, credit.startsWith(u'4') ? centre : QString(), v, u'C',
-                   QStringLiteral("DOC%1").arg(n), {},
+        l.posting({credit,
+                   credit.startsWith(u'4') ? centre : QString(),
+                   v,
+                   u'C',
+                   QStringLiteral("DOC%1").arg(n),
+                   {},
                    QStringLiteral("Lançamento sintético número %1").arg(n)},
                   at());
     });
@@ -153,7 +161,8 @@ void feed(Loader& l, int postings) {
 QString target(const QString& base, const QTemporaryDir& dir, const QString& name) {
     if (base.isEmpty())
         return dir.filePath(name + QStringLiteral(".db"));
-    const QString schema = QStringLiteral("bench_%1_%2").arg(name).arg(QCoreApplication::applicationPid());
+    const QString schema =
+        QStringLiteral("bench_%1_%2").arg(name).arg(QCoreApplication::applicationPid());
     {
         QSqlDatabase a = db::open(base, QStringLiteral("admin"));
         QSqlQuery q(a);
@@ -230,8 +239,7 @@ int main(int argc, char** argv) {
         server::makeDemo(db, postings);
         const double demo = static_cast<double>(t.elapsed()) / 1000.0;
         std::printf("demo builder (SQLite): %d postings in %.2f s; import / demo = %.2f\n",
-                    postings, demo,
-                    loadSeconds / demo);
+                    postings, demo, loadSeconds / demo);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("demo"));

@@ -88,7 +88,12 @@ QList<Ent> yearEntries(const QDate& from, const QDate& to, int perMonth, int fir
                 const qint64 part = v / 3;
                 e.posts = {{kExpenses, kCentreA, v - part, 'D', QStringLiteral("NF%1").arg(n),
                             "001", QStringLiteral("nº %1 de material de escritório").arg(n)},
-                           {kRent, kCentreB, part, 'D', QStringLiteral("NF%1").arg(n), {},
+                           {kRent,
+                            kCentreB,
+                            part,
+                            'D',
+                            QStringLiteral("NF%1").arg(n),
+                            {},
                             QStringLiteral("Aluguel do depósito de Ponta Grossa")},
                            {kBank, {}, v, 'C', QStringLiteral("NF%1").arg(n), "001", {}}};
                 break;
@@ -154,19 +159,39 @@ void Book::addClosings() {
         for (auto it = b.cbegin(); it != b.cend(); ++it) {
             if (!isResult(it.key().first) || it.key().first == kAssessment || it.value() == 0)
                 continue;
-            close.posts.append({it.key().first, it.key().second, std::abs(it.value()),
-                                it.value() > 0 ? 'C' : 'D', QStringLiteral("ENC"), {},
+            close.posts.append({it.key().first,
+                                it.key().second,
+                                std::abs(it.value()),
+                                it.value() > 0 ? 'C' : 'D',
+                                QStringLiteral("ENC"),
+                                {},
                                 QStringLiteral("Encerramento do período")});
             net += it.value();
         }
         if (net == 0)
             continue;
-        close.posts.append({kAssessment, {}, std::abs(net), net > 0 ? 'D' : 'C',
-                            QStringLiteral("ENC"), {}, QStringLiteral("Encerramento do período")});
-        Ent transfer{QStringLiteral("T%1").arg(day.toString(QStringLiteral("MMdd"))), day, {}, u'E'};
-        transfer.posts = {{kAssessment, {}, std::abs(net), net > 0 ? 'C' : 'D', {}, {},
+        close.posts.append({kAssessment,
+                            {},
+                            std::abs(net),
+                            net > 0 ? 'D' : 'C',
+                            QStringLiteral("ENC"),
+                            {},
+                            QStringLiteral("Encerramento do período")});
+        Ent transfer{
+            QStringLiteral("T%1").arg(day.toString(QStringLiteral("MMdd"))), day, {}, u'E'};
+        transfer.posts = {{kAssessment,
+                           {},
+                           std::abs(net),
+                           net > 0 ? 'C' : 'D',
+                           {},
+                           {},
                            QStringLiteral("Transferência do resultado")},
-                          {kRetained, {}, std::abs(net), net > 0 ? 'D' : 'C', {}, {},
+                          {kRetained,
+                           {},
+                           std::abs(net),
+                           net > 0 ? 'D' : 'C',
+                           {},
+                           {},
                            QStringLiteral("Transferência do resultado")}};
         entries.append(close);
         entries.append(transfer);

@@ -4,10 +4,10 @@
 // variant when GERARQPREV_TEST_PG_URL is set.
 #include "../server/testdb.h"
 #include "cli/gerar.h"
+#include "db/dbgeral.h"
 #include "ecdbook.h"
 #include "importer/chartpicture.h"
 #include "importer/loader.h"
-#include "db/dbgeral.h"
 #include "server/localserver.h"
 #include <QFile>
 #include <QSqlError>
@@ -17,8 +17,8 @@
 #include <QTest>
 
 using namespace ecdtest;
-using importer::LoadReport;
 using importer::Loader;
+using importer::LoadReport;
 
 namespace {
 
@@ -30,10 +30,10 @@ const QDate kJan1(2025, 1, 1), kJun30(2025, 6, 30), kJul1(2025, 7, 1), kDec31(20
 struct Year {
     Book h1, h2, s1;
     explicit Year(int perMonth) {
-        h1 = book("h1.txt", kJan1, kJun30, openingBalances(),
-                  yearEntries(kJan1, kJun30, perMonth), {kJun30});
-        h2 = book("h2.txt", kJul1, kDec31, h1.finalBalances(),
-                  yearEntries(kJul1, kDec31, perMonth), {kDec31});
+        h1 = book("h1.txt", kJan1, kJun30, openingBalances(), yearEntries(kJan1, kJun30, perMonth),
+                  {kJun30});
+        h2 = book("h2.txt", kJul1, kDec31, h1.finalBalances(), yearEntries(kJul1, kDec31, perMonth),
+                  {kDec31});
         s1 = h1;
         s1.file = "h1-substituto.txt";
         s1.finality = 1;
@@ -104,8 +104,8 @@ private slots:
 
 private:
     QSqlDatabase fresh();
-    LoadReport load(QSqlDatabase& db, const QList<const Book*>& books, const QString& company = "01",
-                    bool simulate = false);
+    LoadReport load(QSqlDatabase& db, const QList<const Book*>& books,
+                    const QString& company = "01", bool simulate = false);
     QByteArray generate();
 
     QTemporaryDir dir_;
@@ -177,18 +177,22 @@ void TstLoader::fullImportReachesTheFile_data() {
         << "I050"
         << "|A|3|" + kCash + "|1.01|Caixa geral da matriz em Curitiba - movimento diário";
     QTest::newRow("I100: cost centre code longer than 4")
-        << "I100" << "|" + kCentreA + "|Administração e finanças";
-    QTest::newRow("I150: monthly balance of a long code") << "I150" << "I150|" + kCash + "|012025|";
+        << "I100"
+        << "|" + kCentreA + "|Administração e finanças";
+    QTest::newRow("I150: monthly balance of a long code") << "I150"
+                                                          << "I150|" + kCash + "|012025|";
     QTest::newRow("I200: entry number with leading zeros, standard history, cost centre")
         << "I200"
-        << "|" + kExpenses + "|" + kCentreA +
-               "||" // then value, side, document, number
-               ;
+        << "|" + kExpenses + "|" + kCentreA + "||" // then value, side, document, number
+        ;
     QTest::newRow("I200: standard history then the posting's own")
-        << "I200" << "|000004|N|Pagamento conforme nota fiscal nº 4 de material de escritório";
+        << "I200"
+        << "|000004|N|Pagamento conforme nota fiscal nº 4 de material de escritório";
     QTest::newRow("I200: a number another book repeats keeps its form with a suffix")
-        << "I200" << "|000001-2|N|";
-    QTest::newRow("I250: result account before the closing") << "I250" << "|" + kSales + "|";
+        << "I200"
+        << "|000001-2|N|";
+    QTest::newRow("I250: result account before the closing") << "I250"
+                                                             << "|" + kSales + "|";
 }
 
 void TstLoader::fullImportReachesTheFile() {
@@ -230,13 +234,20 @@ void TstLoader::sameBooksWhateverTheOrder_data() {
     // Imports separated by ";", books of one import joined by "+".
     QTest::addColumn<QString>("imports");
     QTest::addColumn<QString>("reference");
-    QTest::newRow("halves in reverse order") << "H2;H1" << "H1;H2";
-    QTest::newRow("halves in one import") << "H1+H2" << "H1;H2";
-    QTest::newRow("halves in one import, reversed") << "H2+H1" << "H1;H2";
-    QTest::newRow("first half imported again") << "H1;H2;H1" << "H1;H2";
-    QTest::newRow("the whole year imported again") << "H1;H2;H2+H1" << "H1;H2";
-    QTest::newRow("substitute after the original") << "H1;H2;S1" << "S1;H2";
-    QTest::newRow("substitute in the same import") << "H1+H2+S1" << "S1;H2";
+    QTest::newRow("halves in reverse order") << "H2;H1"
+                                             << "H1;H2";
+    QTest::newRow("halves in one import") << "H1+H2"
+                                          << "H1;H2";
+    QTest::newRow("halves in one import, reversed") << "H2+H1"
+                                                    << "H1;H2";
+    QTest::newRow("first half imported again") << "H1;H2;H1"
+                                               << "H1;H2";
+    QTest::newRow("the whole year imported again") << "H1;H2;H2+H1"
+                                                   << "H1;H2";
+    QTest::newRow("substitute after the original") << "H1;H2;S1"
+                                                   << "S1;H2";
+    QTest::newRow("substitute in the same import") << "H1+H2+S1"
+                                                   << "S1;H2";
 }
 
 void TstLoader::sameBooksWhateverTheOrder() {
@@ -320,7 +331,8 @@ void TstLoader::refusalsChangeNothing() {
         // continues from.
         bad = book("h1-outro.txt", kJan1, kJun30, openingBalances(),
                    yearEntries(kJan1, kJun30, 6) +
-                       QList<Ent>{{"099999", QDate(2025, 6, 10),
+                       QList<Ent>{{"099999",
+                                   QDate(2025, 6, 10),
                                    {{kExpenses, kCentreA, 12345, 'D', {}, {}, "extra"},
                                     {kCash, {}, 12345, 'C', {}, {}, "extra"}}}},
                    {kJun30});
@@ -375,7 +387,8 @@ void TstLoader::companyAndAccountant_data() {
         << "Indústria e Comércio de Máquinas Agrícolas Paraná S.A.|11222333000181|PR|9012345678|"
            "4106902|41300012345";
     QTest::newRow("a short name of its own is kept")
-        << "SELECT NMEMPRESA FROM EMPRESA WHERE CDEMPRESA = '01'" << "Máquinas Paraná";
+        << "SELECT NMEMPRESA FROM EMPRESA WHERE CDEMPRESA = '01'"
+        << "Máquinas Paraná";
     QTest::newRow("accountant from J930 900")
         << "SELECT NMCONTADOR, NRCPFRESPONS, NRCRCCONT2, DSENDINTERN, NRTELCONTATO FROM CONTADOR"
         << "Márcia Conceição de Araújo Figueiredo|52998224725|PR-012345/O-7|"
@@ -461,7 +474,8 @@ void TstLoader::upgradeWidensAndKeeps() {
     name_ = QStringLiteral("loader%1").arg(++serial_);
     QSqlDatabase db = srvtest::openFresh(name_, 3);
     QSqlQuery q(db);
-    QVERIFY(q.exec("INSERT INTO EMPRESA (CDEMPRESA, NMEMPRESA, NMRAZSOCEMPR) VALUES ('01', 'A', 'A')"));
+    QVERIFY(
+        q.exec("INSERT INTO EMPRESA (CDEMPRESA, NMEMPRESA, NMRAZSOCEMPR) VALUES ('01', 'A', 'A')"));
     QVERIFY(q.exec("INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT,"
                    " IDNATCONT, DTATUALIZ) VALUES ('1', 'ATIVO', 1, 'A', '1', '2025-01-01')"));
     QVERIFY(q.exec("INSERT INTO LANCCONT (CDEMPRESA, NRLANCCONT, DTLANCCONT) VALUES"
@@ -473,8 +487,8 @@ void TstLoader::upgradeWidensAndKeeps() {
     // The posting trigger is back after the widening: a new posting counts.
     const QString code = QStringLiteral("1.01.0000000000000000000000000001");
     QVERIFY2(q.exec("INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT,"
-                    " IDNATCONT, DTATUALIZ) VALUES ('" + code + "', '" + QString(60, u'N') +
-                    "', 2, 'A', '1', '2025-01-01')"),
+                    " IDNATCONT, DTATUALIZ) VALUES ('" +
+                    code + "', '" + QString(60, u'N') + "', 2, 'A', '1', '2025-01-01')"),
              qPrintable(q.lastError().text()));
     QVERIFY(q.exec("INSERT INTO PARTLANC (CDEMPRESA, NRLANCCONT, NRSEQLANC, DTLANCCONT,"
                    " CDCONTCTBL, VRLANCAMENT, IDNATLANC) VALUES ('01', 7, 2, '2025-01-02', '" +
@@ -492,14 +506,13 @@ void TstLoader::upgradeWidensAndKeeps() {
 void TstLoader::levelPicture_data() {
     QTest::addColumn<QStringList>("codes"); // "code<superior<level"
     QTest::addColumn<QString>("picture");
-    QTest::newRow("dots") << QStringList{"1<<1", "1.1<1<2", "1.1.01<1.1<3", "2.1.02<2.1<3",
-                                         "2<<1", "2.1<2<2"}
+    QTest::newRow("dots") << QStringList{"1<<1",         "1.1<1<2", "1.1.01<1.1<3",
+                                         "2.1.02<2.1<3", "2<<1",    "2.1<2<2"}
                           << "9.9.99";
     QTest::newRow("letters and other separators")
         << QStringList{"A<<1", "A-01<A<2", "A-01/X1<A-01<3"} << "X-99/XX";
     QTest::newRow("a level without separator") << QStringList{"1<<1", "101<1<2"} << "";
-    QTest::newRow("two lengths in one level")
-        << QStringList{"1<<1", "1.01<1<2", "1.001<1<2"} << "";
+    QTest::newRow("two lengths in one level") << QStringList{"1<<1", "1.01<1<2", "1.001<1<2"} << "";
     QTest::newRow("a code not under its superior") << QStringList{"1<<1", "2.01<1<2"} << "";
     QTest::newRow("a missing level") << QStringList{"1<<1", "1.1.1<1.1<3"} << "";
 }
