@@ -37,11 +37,51 @@ LocalServer::~LocalServer() {
     }
 }
 
+RemoteResult LocalServer::beginReadSnapshot() {
+    if (!snapshot_)
+        snapshot_ = std::make_unique<ReadSnapshot>(db_);
+    QString error;
+    if (!snapshot_->pin(error))
+        return RemoteResult::failure(
+            RemoteError::Database,
+            QStringLiteral("não foi possível abrir uma leitura consistente do banco: %1")
+                .arg(error));
+    return {};
+}
+
+void LocalServer::endReadSnapshot() noexcept {
+    if (snapshot_)
+        snapshot_->unpin();
+}
+
+bool LocalServer::inRun() const {
+    return snapshot_ && snapshot_->pinned();
+}
+
 RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
+    const auto is = [&method](const char* name) {
+        return method.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    if (is(suite::kBeginReadSnapshot) || is(suite::kEndReadSnapshot)) {
+        if (!args.isEmpty())
+            return RemoteResult::failure(RemoteError::BadArguments,
+                                         QStringLiteral("%1: não leva argumentos").arg(method));
+        if (is(suite::kEndReadSnapshot)) {
+            endReadSnapshot();
+            return {};
+        }
+        return beginReadSnapshot();
+    }
     try {
         if (!methods_)
             methods_ = std::make_unique<detail::Methods>(db_);
         methods_->setSink(sink_);
+        if (snapshot_ && snapshot_->expired())
+            return RemoteResult::failure(
+                RemoteError::Database,
+                QStringLiteral("%1: a leitura consistente desta geração foi encerrada (conexão "
+                               "ociosa ou erro do banco); gere o arquivo novamente.")
+                    .arg(method));
         if (snapshots_) {
             if (!snapshot_)
                 snapshot_ = std::make_unique<ReadSnapshot>(db_);

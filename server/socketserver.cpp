@@ -196,9 +196,11 @@ private:
 
         for (;;) {
             // A client that pauses lets go of its snapshot, so that its next
-            // call reads the latest data and a checkpoint is not held back.
+            // call reads the latest data and a checkpoint is not held back. A
+            // run's read waits much longer: the run is still going.
             const bool held = methods->inSnapshot();
-            st = ch.read(payload, held ? kSnapshotIdleMs : -1, stop);
+            const int idle = !held ? -1 : methods->inRun() ? srv_.opt.runIdleMs : kSnapshotIdleMs;
+            st = ch.read(payload, idle, stop);
             if (st == proto::IoStatus::Timeout && held) {
                 methods->endSnapshot();
                 continue;
