@@ -165,15 +165,14 @@ void Pass::line(qint64 number, QByteArrayView text) {
     m_lines = number;
     if (number == 1 && !startsWith(text, "|0000|"))
         report(number, 0, QStringLiteral("o arquivo deve começar pelo registro 0000"));
-    if (text.size() < 2 || text.front() != '|' || text.back() != '|') {
+    const qsizetype typeEnd = startsWith(text, "|") ? text.indexOf('|', 1) : -1;
+    if (typeEnd < 0) {
         report(number, 0,
                text.trimmed().isEmpty()
                    ? QStringLiteral("linha vazia")
                    : QStringLiteral("a linha deve começar e terminar com \"|\""));
-        m_open.clear();
         return;
     }
-    qsizetype typeEnd = text.indexOf('|', 1);
     const QByteArrayView type = text.sliced(1, typeEnd - 1);
     const Record* r =
         m_last && type == QByteArrayView(m_last->type, 4) ? m_last : layout::find(type);
@@ -184,7 +183,6 @@ void Pass::line(qint64 number, QByteArrayView text) {
         report(number, 1,
                QStringLiteral("tipo de registro desconhecido \"%1\"")
                    .arg(QString::fromLatin1(type.first(std::min<qsizetype>(type.size(), 20)))));
-        m_open.clear();
         return;
     }
     m_last = r;
@@ -196,6 +194,10 @@ void Pass::line(qint64 number, QByteArrayView text) {
         m_ended = true;
         m_endLine = number;
     }
+    if (text.back() != '|') {
+        report(number, 0, QStringLiteral("a linha deve começar e terminar com \"|\""));
+        return;
+    }
     if (r->fields.empty())
         return;
     if (splitAndCheck(*r, text))
@@ -203,18 +205,23 @@ void Pass::line(qint64 number, QByteArrayView text) {
 }
 
 // A child belongs to the last parent above it with only that parent's
-// descendants between them.
+// descendants between them. A child out of place leaves the open parents as
+// they were, so that the lines after it are judged on their own.
 void Pass::checkHierarchy(const Record& r) {
     if (!r.parent) {
         m_open.clear();
     } else {
-        while (!m_open.empty() && std::strcmp(m_open.back()->type, r.parent) != 0)
-            m_open.pop_back();
-        if (m_open.empty())
+        auto it = m_open.end();
+        while (it != m_open.begin() && std::strcmp((*(it - 1))->type, r.parent) != 0)
+            --it;
+        if (it == m_open.begin()) {
             report(m_place.line, 1,
                    QStringLiteral("registro %1 fora de um %2: deve vir depois do %2 a que "
                                   "pertence")
                        .arg(QLatin1String(r.type), QLatin1String(r.parent)));
+            return;
+        }
+        m_open.erase(it, m_open.end());
     }
     if (r.id == Id::I150 || r.id == Id::I155 || r.id == Id::I200 || r.id == Id::I350)
         m_open.push_back(&r);
