@@ -305,20 +305,29 @@ quint32 key(QByteArrayView type) {
 
 struct Index {
     std::vector<std::pair<quint32, const Record*>> byKey;
+    std::vector<quint32> parents;
     Index() {
-        for (const Record& r : kRecords)
+        for (const Record& r : kRecords) {
             byKey.emplace_back(key(QByteArrayView(r.type, 4)), &r);
+            if (r.parent)
+                parents.push_back(key(QByteArrayView(r.parent, 4)));
+        }
         std::sort(byKey.begin(), byKey.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
     }
 };
+
+const Index& lookup() {
+    static const Index built;
+    return built;
+}
 
 } // namespace
 
 const Record* find(QByteArrayView type) {
     if (type.size() != 4)
         return nullptr;
-    static const Index index;
+    const Index& index = lookup();
     const quint32 k = key(type);
     const auto it = std::lower_bound(index.byKey.begin(), index.byKey.end(), k,
                                      [](const auto& e, quint32 v) { return e.first < v; });
@@ -327,6 +336,12 @@ const Record* find(QByteArrayView type) {
 
 std::span<const Record> records() {
     return kRecords;
+}
+
+bool hasChildren(const Record& r) {
+    const auto& parents = lookup().parents;
+    return std::find(parents.begin(), parents.end(), key(QByteArrayView(r.type, 4))) !=
+           parents.end();
 }
 
 Counts acceptedCounts(const Record& r, int version) {

@@ -80,6 +80,9 @@ std::span<const Record> records();
 // version 0 when the book has not said its version yet.
 Counts acceptedCounts(const Record& r, int version);
 
+// Whether some record belongs to this one in the hierarchy.
+bool hasChildren(const Record& r);
+
 // The field of a record with its 1-based number, or nullptr.
 const Field* field(const Record& r, int number);
 

@@ -223,7 +223,7 @@ void Pass::checkHierarchy(const Record& r) {
         }
         m_open.erase(it, m_open.end());
     }
-    if (r.id == Id::I150 || r.id == Id::I155 || r.id == Id::I200 || r.id == Id::I350)
+    if (layout::hasChildren(r))
         m_open.push_back(&r);
 }
 
