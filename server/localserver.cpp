@@ -11,12 +11,25 @@ using suite::RemoteArg;
 using suite::RemoteError;
 using suite::RemoteResult;
 
-LocalServer::LocalServer(QSqlDatabase db) : db_(std::move(db)) {
+class LocalServer::CountingSink final : public RowSink {
+public:
+    RowSink* target = nullptr;
+    qint64 taken = 0;
+    void take(const QList<suite::FieldDef>& fields, suite::RowSet& rows) override {
+        ++taken;
+        target->take(fields, rows);
+    }
+    qsizetype partBytes() const override { return target->partBytes(); }
+};
+
+LocalServer::LocalServer(QSqlDatabase db)
+    : db_(std::move(db)), counting_(std::make_unique<CountingSink>()) {
     db::applyMigrations(db_);
 }
 
 LocalServer::LocalServer(const QString& url, const QString& connectionName)
-    : db_(db::open(url, connectionName)), owned_(connectionName), snapshots_(true) {
+    : db_(db::open(url, connectionName)), owned_(connectionName), url_(url),
+      counting_(std::make_unique<CountingSink>()), snapshots_(true) {
     try {
         db::applyMigrations(db_);
     } catch (...) {
@@ -72,10 +85,23 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
         }
         return beginReadSnapshot();
     }
+    // A connection the database dropped (a restart, an idle cut) fails its
+    // call with a database error: outside a run, and when nothing of the
+    // reply has gone out yet, the call is made once more on a new one.
+    counting_->taken = 0;
+    RemoteResult r = attempt(method, args);
+    if (r.error == RemoteError::Database && !owned_.isEmpty() && !inRun() &&
+        counting_->taken == 0 && reopen())
+        r = attempt(method, args);
+    return r;
+}
+
+RemoteResult LocalServer::attempt(const QString& method, QList<RemoteArg>& args) {
     try {
         if (!methods_)
             methods_ = std::make_unique<detail::Methods>(db_);
-        methods_->setSink(sink_);
+        counting_->target = sink_;
+        methods_->setSink(sink_ ? counting_.get() : nullptr);
         if (snapshot_ && snapshot_->expired())
             return RemoteResult::failure(
                 RemoteError::Database,
@@ -107,6 +133,19 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
         endSnapshot();
         return RemoteResult::failure(RemoteError::Internal,
                                      QStringLiteral("%1: erro interno").arg(method));
+    }
+}
+
+bool LocalServer::reopen() {
+    snapshot_.reset();
+    methods_.reset();
+    db_.close();
+    db_ = QSqlDatabase();
+    try {
+        db_ = db::open(url_, owned_);
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
 }
 

@@ -66,8 +66,18 @@ public:
     void endSnapshot();
 
 private:
+    suite::RemoteResult attempt(const QString& method, QList<suite::RemoteArg>& args);
+    // Opens an owned connection afresh (the database restarted, say); false
+    // when it cannot.
+    bool reopen();
+
     QSqlDatabase db_;
     QString owned_; // connection name to remove on destruction, if owned
+    QString url_;   // what an owned connection was opened from
+    // Rows already handed to the sink in this call: a call that sent some
+    // cannot be run again.
+    class CountingSink;
+    std::unique_ptr<CountingSink> counting_;
     // Created on first call; holds the statements prepared on db_.
     std::unique_ptr<detail::Methods> methods_;
     RowSink* sink_ = nullptr;
