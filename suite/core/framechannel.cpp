@@ -64,7 +64,9 @@ void FrameChannel::setSpin(int microseconds, SpinGate* gate) {
 }
 
 qint64 FrameChannel::spin(char* at, qsizetype room) {
-    if (spinUs_ <= 0 || (gate_ && !gate_->enter())) {
+    if (spinUs_ <= 0 || noSpinLeft_ > 0 || (gate_ && !gate_->enter())) {
+        if (noSpinLeft_ > 0)
+            --noSpinLeft_;
         errno = EAGAIN;
         return -1;
     }
@@ -79,6 +81,12 @@ qint64 FrameChannel::spin(char* at, qsizetype room) {
     const int saved = errno;
     if (gate_)
         gate_->leave();
+    if (n >= 0) {
+        misses_ = 0;
+    } else if (wouldBlock(saved) && ++misses_ >= kMissesToStop) {
+        misses_ = 0;
+        noSpinLeft_ = kReadsWithoutSpin;
+    }
     errno = saved;
     return n;
 }

@@ -218,6 +218,35 @@ private slots:
         QCOMPARE(payload, QByteArray("a frame in two halves"));
     }
 
+    // Polls that keep finding nothing (a busy machine, a peer that cannot
+    // answer in time) stop the polling for a while; it comes back after.
+    void pollingStopsAfterMissesAndComesBack() {
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        ch.setSpin(100);
+        QVERIFY(ch.polling());
+        QByteArray payload;
+        for (int i = 0; i < FrameChannel::kMissesToStop; ++i) {
+            std::thread writer([&] {
+                QThread::msleep(3);
+                p.send(frame("slow"));
+            });
+            QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+            writer.join();
+        }
+        QVERIFY(!ch.polling());
+        for (int i = 0; i < FrameChannel::kReadsWithoutSpin; ++i) {
+            p.send(frame("ready"));
+            QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+        }
+        QVERIFY(ch.polling());
+        // A poll that finds its frame keeps the count of misses at zero.
+        p.send(frame("ready"));
+        QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+        QVERIFY(ch.polling());
+    }
+
     // Only as many threads spin as the gate has slots; the others block at
     // once and still get their frames.
     void theGateLimitsSpinners() {
