@@ -100,9 +100,18 @@ qint64 integerArg(const QString& method, const QList<RemoteArg>& a, int i) {
     return v;
 }
 
+// The longest period a call may ask for: one request must not make the
+// server read and build results without bound (docs/protocol.md).
+constexpr int kMaxPeriodMonths = 120;
+
 void requirePeriod(const QString& method, const QDate& start, const QDate& end) {
     if (start > end)
         badArgs(method, QStringLiteral("data inicial posterior à data final"));
+    const int months = (end.year() - start.year()) * 12 + end.month() - start.month() + 1;
+    if (months > kMaxPeriodMonths)
+        badArgs(method, QStringLiteral("período de %1 meses; o máximo é %2 meses")
+                            .arg(months)
+                            .arg(kMaxPeriodMonths));
 }
 
 // SQLite hands dates back as ISO text, PostgreSQL as dates.
@@ -435,6 +444,7 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
             p.rows.append({QDateTime(lastDay, QTime(0, 0)), mmyyyy, acc,
                            static_cast<double>(b < 0 ? -b : b) / 100.0, sideOf(b)});
         }
+        offer(p);
     }
     return p;
 }
