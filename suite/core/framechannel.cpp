@@ -157,9 +157,16 @@ qint64 FrameChannel::receive(char* at, qsizetype room, int ms) {
 IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::function<bool()>& stop) {
     if (fd_ < 0)
         return IoStatus::Closed;
-    const QDeadlineTimer deadline = deadlineFor(timeoutMs);
+    QDeadlineTimer deadline = deadlineFor(timeoutMs);
+    bool transit = false; // the frame deadline is running
     bool spun = false; // once a read: a frame's later bytes follow its first
     for (;;) {
+        if (frameMs_ > 0 && !transit && midFrame()) {
+            transit = true;
+            const QDeadlineTimer rest(frameMs_);
+            if (rest < deadline)
+                deadline = rest;
+        }
         char* at = nullptr;
         qsizetype room = 0;
         if (!big_.isEmpty()) {

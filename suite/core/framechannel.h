@@ -63,6 +63,14 @@ public:
     // comes back within that time. With a gate, only a thread that gets one of its slots spins.
     void setSpin(int microseconds, SpinGate* gate = nullptr);
 
+    // Once a frame's first byte has come, the rest must follow within ms
+    // (0, as until set: no such limit), whatever the read's own timeout: a
+    // peer that trickles a frame must not hold a thread and its buffer.
+    // A read cut by it returns Timeout with midFrame() true; the stream
+    // cannot be resumed after that.
+    void setFrameDeadline(int ms) { frameMs_ = ms; }
+    bool midFrame() const { return head_ != tail_ || !big_.isEmpty(); }
+
     // Misses in a row that stop polling, and the reads that then block at once.
     static constexpr int kMissesToStop = 3;
     static constexpr int kReadsWithoutSpin = 256;
@@ -88,6 +96,7 @@ private:
     // blocks straight away for a while, then tries polling again.
     int misses_ = 0;
     int noSpinLeft_ = 0;
+    int frameMs_ = 0;
     // Bytes received and not yet handed out: buf_[head_, tail_).
     std::unique_ptr<char[]> buf_;
     qsizetype head_ = 0, tail_ = 0;
