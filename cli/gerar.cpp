@@ -1,4 +1,5 @@
 #include "cli/gerar.h"
+#include "cli/checks.h"
 #include "db/dbgeral.h"
 #include "generator/run.h"
 #include "screen/catalogue.h"
@@ -87,13 +88,6 @@ bool parse(const QStringList& args, const QStringList& valued, const QStringList
     return true;
 }
 
-std::optional<QDate> parseDate(const QString& s) {
-    const QDate d = QDate::fromString(s.trimmed(), QStringLiteral("dd/MM/yyyy"));
-    if (!d.isValid())
-        return std::nullopt;
-    return d;
-}
-
 // The form's dates go into the file as the date edit's text value: the
 // digits ddmmyyyy, or empty.
 QString dateValue(const QString& s) {
@@ -158,12 +152,8 @@ public:
             return dateValue(o_.value("--contab-inicio"));
         case Control::FinPerCont:
             return dateValue(o_.value("--contab-fim"));
-        case Control::Cpf: {
-            QString d = o_.value("--cpf");
-            d.remove(u'.');
-            d.remove(u'-');
-            return d.trimmed();
-        }
+        case Control::Cpf:
+            return cpfDigits(o_.value("--cpf"));
         case Control::Cei:
             return o_.value("--cei");
         case Control::Nit:
@@ -372,6 +362,11 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         err << "gerarqprev: use --banco ou --servidor, não ambos\n";
         return ExitUsage;
     }
+    if (const QString why = refusedValue(o.values, suite::TMessages(gerArqPrevCatalogue()));
+        !why.isEmpty()) {
+        err << "erro: " << why << "\n";
+        return ExitCheck;
+    }
     // Without a choice the command line asks for everything to be written.
     if (!o.has("--centralizacao"))
         o.values.insert(QStringLiteral("--centralizacao"), QStringLiteral("2"));
@@ -435,6 +430,19 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
             net->SetConnected(true);
             server = &net->AppServer();
         }
+        if (!host.companyExists && !injected.server)
+            host.companyExists = [server](const QString& code) {
+                // The server answers "not found" for an unknown company: a
+                // failed check like the local look-up's, not a server failure.
+                QList<suite::RemoteArg> look{suite::RemoteArg::text(code)};
+                const suite::RemoteResult r =
+                    server->call(QStringLiteral("GetDadosTecEmpr"), look);
+                if (r.error == suite::RemoteError::NotFound)
+                    return false;
+                if (!r.ok())
+                    throw std::runtime_error(r.message.toStdString());
+                return true;
+            };
     } catch (const std::exception& e) {
         err << "erro: " << QString::fromUtf8(e.what()) << "\n";
         return ExitServer;
