@@ -435,8 +435,7 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
                 // The server answers "not found" for an unknown company: a
                 // failed check like the local look-up's, not a server failure.
                 QList<suite::RemoteArg> look{suite::RemoteArg::text(code)};
-                const suite::RemoteResult r =
-                    server->call(QStringLiteral("GetDadosTecEmpr"), look);
+                const suite::RemoteResult r = server->call(QStringLiteral("GetDadosTecEmpr"), look);
                 if (r.error == suite::RemoteError::NotFound)
                     return false;
                 if (!r.ok())

@@ -130,46 +130,61 @@ void TstCli::badInput_data() {
         return a;
     };
     const int check = cli::ExitCheck;
-    QTest::newRow("cpf with letters") << with("--cpf", "abc.def.ghi-jk") << "" << check
-                                      << "CPF Inválido" << "";
+    QTest::newRow("cpf with letters")
+        << with("--cpf", "abc.def.ghi-jk") << "" << check << "CPF Inválido"
+        << "";
     QTest::newRow("cpf of 5000 digits")
-        << with("--cpf", QString(5000, u'1')) << "" << check << "CPF Inválido" << "";
+        << with("--cpf", QString(5000, u'1')) << "" << check << "CPF Inválido"
+        << "";
     QTest::newRow("cpf wrong check digits")
-        << with("--cpf", "529.982.247-52") << "" << check << "CPF Inválido" << "";
+        << with("--cpf", "529.982.247-52") << "" << check << "CPF Inválido"
+        << "";
     QTest::newRow("cpf in other script's digits")
-        << with("--cpf", QString::fromUtf8("٥٢٩٩٨٢٢٤٧٢٥")) << "" << check << "CPF Inválido" << "";
+        << with("--cpf", QString::fromUtf8("٥٢٩٩٨٢٢٤٧٢٥")) << "" << check << "CPF Inválido"
+        << "";
     QTest::newRow("cpf valid, written as digits")
-        << with("--cpf", "529.982.247-25") << "" << int(cli::ExitOk) << "" << "|52998224725|";
+        << with("--cpf", "529.982.247-25") << "" << int(cli::ExitOk) << ""
+        << "|52998224725|";
     QTest::newRow("service date not a day") << with("--contab-inicio", "31/04/2025") << "" << check
-                                            << "Data inválida em --contab-inicio" << "";
+                                            << "Data inválida em --contab-inicio"
+                                            << "";
     QTest::newRow("service date text")
-        << with("--info-fim", "xyz") << "" << check << "Data inválida em --info-fim" << "";
+        << with("--info-fim", "xyz") << "" << check << "Data inválida em --info-fim"
+        << "";
     QTest::newRow("service date without slashes")
         << with("--info-inicio", "01012025") << "" << check << "Data inválida em --info-inicio"
         << "";
     QTest::newRow("service date blank stays empty")
-        << with("--contab-fim", " ") << "" << int(cli::ExitOk) << "" << "0000|";
+        << with("--contab-fim", " ") << "" << int(cli::ExitOk) << ""
+        << "0000|";
     QTest::newRow("period from year 1")
         << with("--inicio", "01/01/0001") << "" << check
         << "Data fora do intervalo aceito em --inicio: 01/01/0001 (aceitas de 01/02/0100 a "
            "31/12/9999)."
         << "";
     QTest::newRow("period in the first accepted month")
-        << with("--inicio", "31/01/0100") << "" << check << "fora do intervalo" << "";
-    QTest::newRow("service date before the range")
-        << with("--info-inicio", "31/12/0099") << "" << check
-        << "aceitas de 01/01/0100 a 31/12/9999" << "";
+        << with("--inicio", "31/01/0100") << "" << check << "fora do intervalo"
+        << "";
+    QTest::newRow("service date before the range") << with("--info-inicio", "31/12/0099") << ""
+                                                   << check << "aceitas de 01/01/0100 a 31/12/9999"
+                                                   << "";
     QTest::newRow("destination not utf-8")
         << with("--saida", QStringLiteral("a\uFFFD.txt")) << "" << check
-        << "Arquivo de destino inválido. O nome contém bytes que não formam texto UTF-8." << "";
+        << "Arquivo de destino inválido. O nome contém bytes que não formam texto UTF-8."
+        << "";
     QTest::newRow("company of three characters")
-        << with("--empresa", "011") << "" << check << "Empresa inválida: 011" << "";
+        << with("--empresa", "011") << "" << check << "Empresa inválida: 011"
+        << "";
     QTest::newRow("unknown company, database")
-        << with("--empresa", "02") << "banco" << check << "Empresa não cadastrada." << "";
+        << with("--empresa", "02") << "banco" << check << "Empresa não cadastrada."
+        << "";
     QTest::newRow("unknown company, server")
-        << with("--empresa", "02") << "servidor" << check << "Empresa não cadastrada." << "";
-    QTest::newRow("database") << kBase << "banco" << int(cli::ExitOk) << "" << "0000|";
-    QTest::newRow("server") << kBase << "servidor" << int(cli::ExitOk) << "" << "0000|";
+        << with("--empresa", "02") << "servidor" << check << "Empresa não cadastrada."
+        << "";
+    QTest::newRow("database") << kBase << "banco" << int(cli::ExitOk) << ""
+                              << "0000|";
+    QTest::newRow("server") << kBase << "servidor" << int(cli::ExitOk) << ""
+                            << "0000|";
 }
 
 void TstCli::badInput() {
