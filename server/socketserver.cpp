@@ -1,5 +1,6 @@
 #include "server/socketserver.h"
 #include "server/localserver.h"
+#include "server/socketpath.h"
 #include "suite/core/framechannel.h"
 #include "suite/core/protocol.h"
 #include <QElapsedTimer>
@@ -336,9 +337,12 @@ bool SocketServer::Impl::listen(QString& error) {
         log(QStringLiteral("escutando em %1:%2").arg(opt.host).arg(tcp->serverPort()));
     }
     if (!opt.unixSocket.isEmpty()) {
+        if (!claimSocketPath(opt.unixSocket, error)) {
+            tcp.reset();
+            return false;
+        }
         local = std::make_unique<LocalListener>(*this);
         local->setSocketOptions(QLocalServer::UserAccessOption);
-        QLocalServer::removeServer(opt.unixSocket); // a stale file from a crash
         if (!local->listen(opt.unixSocket)) {
             error = QStringLiteral("não foi possível escutar em %1: %2")
                         .arg(opt.unixSocket, local->errorString());
