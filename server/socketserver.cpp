@@ -1,4 +1,5 @@
 #include "server/socketserver.h"
+#include "server/listenaddress.h"
 #include "server/localserver.h"
 #include "server/socketpath.h"
 #include "suite/core/framechannel.h"
@@ -314,17 +315,10 @@ SocketServer::~SocketServer() {
 
 bool SocketServer::Impl::listen(QString& error) {
     if (opt.tcp) {
-        tcp = std::make_unique<TcpListener>(*this);
         QHostAddress address;
-        if (opt.host == QLatin1String("*") || opt.host.isEmpty())
-            address = QHostAddress::Any;
-        else if (opt.host == QLatin1String("localhost"))
-            address = QHostAddress::LocalHost;
-        else if (!address.setAddress(opt.host)) {
-            error = QStringLiteral("endereço inválido: %1").arg(opt.host);
-            tcp.reset();
+        if (!listenAddress(opt.host, !opt.token.isEmpty(), address, error))
             return false;
-        }
+        tcp = std::make_unique<TcpListener>(*this);
         if (!tcp->listen(address, static_cast<quint16>(opt.port))) {
             error = QStringLiteral("não foi possível escutar em %1:%2: %3")
                         .arg(opt.host)
@@ -334,7 +328,7 @@ bool SocketServer::Impl::listen(QString& error) {
             return false;
         }
         boundPort = tcp->serverPort();
-        log(QStringLiteral("escutando em %1:%2").arg(opt.host).arg(tcp->serverPort()));
+        log(QStringLiteral("escutando em %1:%2").arg(address.toString()).arg(tcp->serverPort()));
     }
     if (!opt.unixSocket.isEmpty()) {
         if (!claimSocketPath(opt.unixSocket, error)) {

@@ -1,5 +1,6 @@
-// The server's Unix socket path: only a free path or a stale socket file may
-// be taken; a file, a folder or a live server's socket are left alone.
+// What the server refuses at start: a Unix socket path that is not free or
+// stale (a file, a folder or a live server's socket are left alone), and a
+// TCP address beyond the loopback without a token.
 #include "db/dbgeral.h"
 #include "server/socketserver.h"
 #include "suite/core/netconnection.h"
@@ -47,7 +48,7 @@ bool answers(const QString& socket) {
 
 } // namespace
 
-class TestSocketPath : public QObject {
+class TestStartup : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     QString db;
@@ -119,7 +120,60 @@ private slots:
         if (kind == "live")
             QVERIFY(answers(path));
     }
+
+    void addresses_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("listening"); // the log's address; empty: refused
+        QTest::newRow("loopback") << "127.0.0.1"
+                                  << ""
+                                  << "127.0.0.1";
+        QTest::newRow("empty host is the loopback") << ""
+                                                    << ""
+                                                    << "127.0.0.1";
+        QTest::newRow("localhost") << "localhost"
+                                   << ""
+                                   << "127.0.0.1";
+        QTest::newRow("another loopback address") << "127.0.0.2"
+                                                  << ""
+                                                  << "127.0.0.2";
+        QTest::newRow("every interface without token") << "*"
+                                                       << ""
+                                                       << "";
+        QTest::newRow("any address without token") << "0.0.0.0"
+                                                   << ""
+                                                   << "";
+        QTest::newRow("every interface with token") << "*"
+                                                    << "segredo"
+                                                    << "0.0.0.0";
+        QTest::newRow("not an address") << "servidor.local"
+                                        << "segredo"
+                                        << "";
+    }
+    void addresses() {
+        QFETCH(QString, host);
+        QFETCH(QString, token);
+        QFETCH(QString, listening);
+        server::SocketServerOptions opt;
+        opt.databaseUrl = db;
+        opt.host = host;
+        opt.port = 0;
+        opt.token = token;
+        QStringList log;
+        opt.log = [&log](const QString& line) { log << line; };
+        server::SocketServer srv(opt);
+        QString why;
+        QCOMPARE(srv.start(why), !listening.isEmpty());
+        if (listening.isEmpty()) {
+            QVERIFY(!why.isEmpty());
+            if (token.isEmpty())
+                QVERIFY2(why.contains("sem token"), qPrintable(why));
+            QCOMPARE(srv.port(), quint16(0));
+            return;
+        }
+        QCOMPARE(log.value(0), QString("escutando em %1:%2").arg(listening).arg(srv.port()));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSocketPath)
-#include "tst_socketpath.moc"
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
