@@ -7,6 +7,7 @@
 #include "suite/core/messages.h"
 #include "suite/core/netconnection.h"
 #include "suite/core/presenter.h"
+#include "suite/core/tokenfile.h"
 #include "suite/core/utils.h"
 #include <QDir>
 #include <QFileInfo>
@@ -39,13 +40,14 @@ const char* const kUsage =
     "  --contab-inicio --contab-fim --info-inicio --info-fim DD/MM/AAAA\n"
     "  --substituir --silencioso\n"
     "  --banco CAMINHO|postgresql://... (servidor no próprio processo)\n"
-    "  --servidor HOST:PORTA [--token TEXTO]\n";
+    "  --servidor HOST:PORTA [--token-arquivo ARQUIVO]\n";
 
-const QStringList kValued = {"--saida",    "--empresa",       "--inicio",     "--fim",
-                             "--apuracao", "--centralizacao", "--finalidade", "--contas",
-                             "--cpf",      "--cei",           "--nit",        "--suframa",
-                             "--cargo",    "--contab-inicio", "--contab-fim", "--info-inicio",
-                             "--info-fim", "--servidor",      "--token",      "--banco"};
+const QStringList kValued = {"--saida",        "--empresa",       "--inicio",     "--fim",
+                             "--apuracao",     "--centralizacao", "--finalidade", "--contas",
+                             "--cpf",          "--cei",           "--nit",        "--suframa",
+                             "--cargo",        "--contab-inicio", "--contab-fim", "--info-inicio",
+                             "--info-fim",     "--servidor",      "--token",      "--banco",
+                             "--token-arquivo"};
 const QStringList kFlags = {"--substituir", "--silencioso"};
 
 struct Options {
@@ -331,7 +333,15 @@ std::unique_ptr<suite::TNetConnection> connectTo(const Options& o, QTextStream& 
     }
     net->SetHost(host);
     net->SetPort(port);
-    net->SetToken(o.has("--token") ? o.value("--token") : cfg.token);
+    QString token = o.has("--token") ? o.value("--token") : cfg.token;
+    if (o.has("--token-arquivo")) {
+        QString why;
+        if (!suite::readTokenFile(o.value("--token-arquivo"), token, why)) {
+            err << "gerarqprev: " << why << "\n";
+            return nullptr;
+        }
+    }
+    net->SetToken(token);
     net->SetTimeoutMs(cfg.timeoutMs);
     net->ThrowException = true;
     return net;
@@ -356,6 +366,10 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
     }
     if (o.has("--finalidade") && !QStringList{"61", "62", "90"}.contains(o.value("--finalidade"))) {
         err << "gerarqprev: --finalidade deve ser 61, 62 ou 90\n";
+        return ExitUsage;
+    }
+    if (o.has("--token") && o.has("--token-arquivo")) {
+        err << "gerarqprev: use --token-arquivo ou --token, não ambos\n";
         return ExitUsage;
     }
     if (o.has("--banco") && o.has("--servidor")) {

@@ -51,6 +51,7 @@ private:
     QTemporaryDir dbDir_;
     QString db_;
     std::unique_ptr<server::SocketServer> server_;
+    std::unique_ptr<server::SocketServer> guarded_; // wants the token "segredo"
 };
 
 void TstCli::initTestCase() {
@@ -69,10 +70,19 @@ void TstCli::initTestCase() {
     server_ = std::make_unique<server::SocketServer>(opt);
     QString why;
     QVERIFY2(server_->start(why), qPrintable(why));
+    opt.token = "segredo";
+    guarded_ = std::make_unique<server::SocketServer>(opt);
+    QVERIFY2(guarded_->start(why), qPrintable(why));
+    for (const auto& [name, text] : {std::pair{"certo", "segredo\n"}, {"errado", "chute\n"}}) {
+        QFile f(dbDir_.filePath(QString("token-") + name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
 }
 
 void TstCli::cleanupTestCase() {
     server_.reset();
+    guarded_.reset();
 }
 
 void TstCli::exitStatus_data() {
@@ -116,7 +126,7 @@ void TstCli::exitStatus() {
 // of a failed check, whatever the way to the server.
 void TstCli::badInput_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("backend"); // "": scripted, "banco", "servidor"
+    QTest::addColumn<QString>("backend"); // "": scripted, "banco", "servidor", "token"
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("written"); // a piece of the file when it is written
@@ -181,6 +191,20 @@ void TstCli::badInput_data() {
     QTest::newRow("unknown company, server")
         << with("--empresa", "02") << "servidor" << check << "Empresa não cadastrada."
         << "";
+    QTest::newRow("token from a file")
+        << with("--token-arquivo", "token-certo") << "token" << int(cli::ExitOk) << ""
+        << "0000|";
+    QTest::newRow("wrong token from a file") << with("--token-arquivo", "token-errado") << "token"
+                                             << int(cli::ExitServer) << "token inválido"
+                                             << "";
+    QTest::newRow("missing token file")
+        << with("--token-arquivo", "token-nenhum") << "token" << int(cli::ExitUsage)
+        << "não foi possível ler o arquivo do token"
+        << "";
+    QTest::newRow("token twice") << with("--token-arquivo", "token-certo") +
+                                        QStringList{"--token", "segredo"}
+                                 << "token" << int(cli::ExitUsage) << "não ambos"
+                                 << "";
     QTest::newRow("database") << kBase << "banco" << int(cli::ExitOk) << ""
                               << "0000|";
     QTest::newRow("server") << kBase << "servidor" << int(cli::ExitOk) << ""
@@ -200,13 +224,16 @@ void TstCli::badInput() {
         args[named + 1] = tmp.filePath(args[named + 1]);
     else
         args << "--saida" << dest;
+    if (const qsizetype file = args.indexOf("--token-arquivo"); file >= 0)
+        args[file + 1] = dbDir_.filePath(args[file + 1]);
     Result r;
     ScriptedServer scripted({});
     if (backend.isEmpty()) {
         r = gerar(args, scripted);
     } else {
+        const quint16 port = (backend == "token" ? guarded_ : server_)->port();
         args << (backend == "banco" ? "--banco" : "--servidor")
-             << (backend == "banco" ? db_ : QString("127.0.0.1:%1").arg(server_->port()));
+             << (backend == "banco" ? db_ : QString("127.0.0.1:%1").arg(port));
         QTextStream out(&r.out), err(&r.err);
         r.status = cli::runGerar(args + QStringList{"--silencioso"}, out, err);
         out.flush();
