@@ -332,6 +332,9 @@ SocketServer::~SocketServer() {
 }
 
 bool SocketServer::Impl::listen(QString& error) {
+    // Before anything listens, so a refused path leaves nothing half started.
+    if (!opt.unixSocket.isEmpty() && !claimSocketPath(opt.unixSocket, error))
+        return false;
     if (opt.tcp) {
         QHostAddress address;
         if (!listenAddress(opt.host, !opt.token.isEmpty(), address, error))
@@ -349,10 +352,6 @@ bool SocketServer::Impl::listen(QString& error) {
         log(QStringLiteral("escutando em %1:%2").arg(address.toString()).arg(tcp->serverPort()));
     }
     if (!opt.unixSocket.isEmpty()) {
-        if (!claimSocketPath(opt.unixSocket, error)) {
-            tcp.reset();
-            return false;
-        }
         local = std::make_unique<LocalListener>(*this);
         local->setSocketOptions(QLocalServer::UserAccessOption);
         if (!local->listen(opt.unixSocket)) {
