@@ -1,4 +1,5 @@
 #include "cli/gerar.h"
+#include "cli/checks.h"
 #include "db/dbgeral.h"
 #include "generator/run.h"
 #include "screen/catalogue.h"
@@ -6,6 +7,7 @@
 #include "suite/core/messages.h"
 #include "suite/core/netconnection.h"
 #include "suite/core/presenter.h"
+#include "suite/core/tokenfile.h"
 #include "suite/core/utils.h"
 #include <QDir>
 #include <QFileInfo>
@@ -38,13 +40,14 @@ const char* const kUsage =
     "  --contab-inicio --contab-fim --info-inicio --info-fim DD/MM/AAAA\n"
     "  --substituir --silencioso\n"
     "  --banco CAMINHO|postgresql://... (servidor no próprio processo)\n"
-    "  --servidor HOST:PORTA [--token TEXTO]\n";
+    "  --servidor HOST:PORTA [--token-arquivo ARQUIVO]\n";
 
-const QStringList kValued = {"--saida",    "--empresa",       "--inicio",     "--fim",
-                             "--apuracao", "--centralizacao", "--finalidade", "--contas",
-                             "--cpf",      "--cei",           "--nit",        "--suframa",
-                             "--cargo",    "--contab-inicio", "--contab-fim", "--info-inicio",
-                             "--info-fim", "--servidor",      "--token",      "--banco"};
+const QStringList kValued = {"--saida",        "--empresa",       "--inicio",     "--fim",
+                             "--apuracao",     "--centralizacao", "--finalidade", "--contas",
+                             "--cpf",          "--cei",           "--nit",        "--suframa",
+                             "--cargo",        "--contab-inicio", "--contab-fim", "--info-inicio",
+                             "--info-fim",     "--servidor",      "--token",      "--banco",
+                             "--token-arquivo"};
 const QStringList kFlags = {"--substituir", "--silencioso"};
 
 struct Options {
@@ -85,13 +88,6 @@ bool parse(const QStringList& args, const QStringList& valued, const QStringList
         }
     }
     return true;
-}
-
-std::optional<QDate> parseDate(const QString& s) {
-    const QDate d = QDate::fromString(s.trimmed(), QStringLiteral("dd/MM/yyyy"));
-    if (!d.isValid())
-        return std::nullopt;
-    return d;
 }
 
 // The form's dates go into the file as the date edit's text value: the
@@ -158,12 +154,8 @@ public:
             return dateValue(o_.value("--contab-inicio"));
         case Control::FinPerCont:
             return dateValue(o_.value("--contab-fim"));
-        case Control::Cpf: {
-            QString d = o_.value("--cpf");
-            d.remove(u'.');
-            d.remove(u'-');
-            return d.trimmed();
-        }
+        case Control::Cpf:
+            return cpfDigits(o_.value("--cpf"));
         case Control::Cei:
             return o_.value("--cei");
         case Control::Nit:
@@ -341,7 +333,15 @@ std::unique_ptr<suite::TNetConnection> connectTo(const Options& o, QTextStream& 
     }
     net->SetHost(host);
     net->SetPort(port);
-    net->SetToken(o.has("--token") ? o.value("--token") : cfg.token);
+    QString token = o.has("--token") ? o.value("--token") : cfg.token;
+    if (o.has("--token-arquivo")) {
+        QString why;
+        if (!suite::readTokenFile(o.value("--token-arquivo"), token, why)) {
+            err << "gerarqprev: " << why << "\n";
+            return nullptr;
+        }
+    }
+    net->SetToken(token);
     net->SetTimeoutMs(cfg.timeoutMs);
     net->ThrowException = true;
     return net;
@@ -368,9 +368,18 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         err << "gerarqprev: --finalidade deve ser 61, 62 ou 90\n";
         return ExitUsage;
     }
+    if (o.has("--token") && o.has("--token-arquivo")) {
+        err << "gerarqprev: use --token-arquivo ou --token, não ambos\n";
+        return ExitUsage;
+    }
     if (o.has("--banco") && o.has("--servidor")) {
         err << "gerarqprev: use --banco ou --servidor, não ambos\n";
         return ExitUsage;
+    }
+    if (const QString why = refusedValue(o.values, suite::TMessages(gerArqPrevCatalogue()));
+        !why.isEmpty()) {
+        err << "erro: " << why << "\n";
+        return ExitCheck;
     }
     // Without a choice the command line asks for everything to be written.
     if (!o.has("--centralizacao"))
@@ -435,6 +444,18 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
             net->SetConnected(true);
             server = &net->AppServer();
         }
+        if (!host.companyExists && !injected.server)
+            host.companyExists = [server](const QString& code) {
+                // The server answers "not found" for an unknown company: a
+                // failed check like the local look-up's, not a server failure.
+                QList<suite::RemoteArg> look{suite::RemoteArg::text(code)};
+                const suite::RemoteResult r = server->call(QStringLiteral("GetDadosTecEmpr"), look);
+                if (r.error == suite::RemoteError::NotFound)
+                    return false;
+                if (!r.ok())
+                    throw std::runtime_error(r.message.toStdString());
+                return true;
+            };
     } catch (const std::exception& e) {
         err << "erro: " << QString::fromUtf8(e.what()) << "\n";
         return ExitServer;

@@ -1,5 +1,6 @@
 #include "generator/run.h"
 #include "generator/context.h"
+#include "generator/syncfolder.h"
 #include "suite/core/presenter.h"
 #include <QDir>
 #include <QFileInfo>
@@ -183,6 +184,9 @@ RunOutcome GerArqPrevRun::execute() {
     if (!file.commit())
         fileError(file.errorString());
     cleanup.committed = true;
+    // The rename lasts through a power cut only once the folder is on disk.
+    if (QString why; !syncFolder(folderOf(path), why))
+        fileError(QStringLiteral("arquivo gravado, mas a pasta não foi sincronizada: %1").arg(why));
 
     outcome.written = true;
     outcome.lines = out.lines();

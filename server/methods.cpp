@@ -1,5 +1,6 @@
 #include "methods.h"
 #include "localserver.h"
+#include "suite/core/daterange.h"
 #include <QDateTime>
 #include <QMap>
 #include <QSet>
@@ -48,7 +49,7 @@ QString textArg(const QString& method, const QList<RemoteArg>& a, int i) {
 
 // The day of a number counted from 30/12/1899; the fraction is the time of day.
 QDate fromDayNumber(double n) {
-    if (!std::isfinite(n) || n < -657434.0 || n > 2958465.0) // 01/01/0100 to 31/12/9999
+    if (!std::isfinite(n) || std::fabs(n) > 1.0e7) // far outside the accepted range
         return {};
     return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(n)));
 }
@@ -72,6 +73,11 @@ QDate dateArg(const QString& method, const QList<RemoteArg>& a, int i) {
     }
     if (!d.isValid())
         badArgs(method, QStringLiteral("argumento %1: data inválida").arg(i + 1));
+    if (!suite::acceptedDate(d))
+        badArgs(method, QStringLiteral("argumento %1: data fora do intervalo aceito (%2 a %3)")
+                            .arg(i + 1)
+                            .arg(suite::kFirstAcceptedDate.toString(QStringLiteral("dd/MM/yyyy")),
+                                 suite::kLastAcceptedDate.toString(QStringLiteral("dd/MM/yyyy"))));
     return d;
 }
 

@@ -1,5 +1,9 @@
 #include "server/socketserver.h"
+#include "server/listenaddress.h"
 #include "server/localserver.h"
+#include "server/logtext.h"
+#include "server/socketpath.h"
+#include "server/tokenthrottle.h"
 #include "suite/core/framechannel.h"
 #include "suite/core/protocol.h"
 #include <QElapsedTimer>
@@ -66,14 +70,18 @@ struct SocketServer::Impl {
     bool listen(QString& error);
     std::atomic<bool> stopping{false};
     std::atomic<int> open{0};
-    std::atomic<quint64> serial{0};
+    // Database connection names are process-wide: unique across servers.
+    static inline std::atomic<quint64> serial{0};
     proto::SpinGate spinners{std::max(1, QThread::idealThreadCount() - 1)};
     QMutex mutex;
     std::list<QThread*> workers;
 
+    TokenThrottle throttle;
+
+    // Every line goes out escaped: parts of it come from clients.
     void log(const QString& line) {
         if (opt.log)
-            opt.log(line);
+            opt.log(logLine(line));
     }
     void spawn(qintptr descriptor, bool isLocal);
     void reap();
@@ -130,7 +138,7 @@ protected:
         channel.attach(static_cast<int>(descriptor_));
         channel.setSpin(srv_.opt.spinUs, &srv_.spinners);
         const QString peer = local_ ? QStringLiteral("unix") : peerOf(channel.descriptor());
-        const QString outcome = serve(channel);
+        const QString outcome = serve(channel, peer);
         srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")
                      .arg(peer)
                      .arg(calls_)
@@ -152,7 +160,16 @@ private:
         return ch.write(payload, 60000);
     }
 
-    QString serve(proto::FrameChannel& ch) {
+    // Waits ms, or less when the server stops meanwhile.
+    void pause(int ms) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!srv_.stopping && waited.elapsed() < ms)
+            QThread::msleep(
+                static_cast<unsigned long>(std::min<qint64>(50, ms - waited.elapsed())));
+    }
+
+    QString serve(proto::FrameChannel& ch, const QString& peer) {
         QByteArray payload;
         const std::function<bool()> stop = [this] { return srv_.stopping.load(); };
         proto::IoStatus st = ch.read(payload, srv_.opt.helloTimeoutMs, stop);
@@ -174,6 +191,9 @@ private:
             return QStringLiteral("versão %1 recusada").arg(hello.version);
         }
         if (!srv_.opt.token.isEmpty() && !sameToken(hello.token, srv_.opt.token)) {
+            // Guesses from one address come ever slower; the port changes
+            // with every connection, so it is left out.
+            pause(srv_.throttle.failed(peer.left(peer.lastIndexOf(u':'))));
             ch.write(
                 proto::encodeWelcome(RemoteError::Unauthorized, QStringLiteral("token inválido")),
                 5000);
@@ -314,18 +334,14 @@ SocketServer::~SocketServer() {
 }
 
 bool SocketServer::Impl::listen(QString& error) {
+    // Before anything listens, so a refused path leaves nothing half started.
+    if (!opt.unixSocket.isEmpty() && !claimSocketPath(opt.unixSocket, error))
+        return false;
     if (opt.tcp) {
-        tcp = std::make_unique<TcpListener>(*this);
         QHostAddress address;
-        if (opt.host == QLatin1String("*") || opt.host.isEmpty())
-            address = QHostAddress::Any;
-        else if (opt.host == QLatin1String("localhost"))
-            address = QHostAddress::LocalHost;
-        else if (!address.setAddress(opt.host)) {
-            error = QStringLiteral("endereço inválido: %1").arg(opt.host);
-            tcp.reset();
+        if (!listenAddress(opt.host, !opt.token.isEmpty(), address, error))
             return false;
-        }
+        tcp = std::make_unique<TcpListener>(*this);
         if (!tcp->listen(address, static_cast<quint16>(opt.port))) {
             error = QStringLiteral("não foi possível escutar em %1:%2: %3")
                         .arg(opt.host)
@@ -335,12 +351,11 @@ bool SocketServer::Impl::listen(QString& error) {
             return false;
         }
         boundPort = tcp->serverPort();
-        log(QStringLiteral("escutando em %1:%2").arg(opt.host).arg(tcp->serverPort()));
+        log(QStringLiteral("escutando em %1:%2").arg(address.toString()).arg(tcp->serverPort()));
     }
     if (!opt.unixSocket.isEmpty()) {
         local = std::make_unique<LocalListener>(*this);
         local->setSocketOptions(QLocalServer::UserAccessOption);
-        QLocalServer::removeServer(opt.unixSocket); // a stale file from a crash
         if (!local->listen(opt.unixSocket)) {
             error = QStringLiteral("não foi possível escutar em %1: %2")
                         .arg(opt.unixSocket, local->errorString());

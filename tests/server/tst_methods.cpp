@@ -310,6 +310,11 @@ private slots:
         QTest::newRow("day number out of range")
             << "GetSaldAntEnc" << Args{t("01"), t("_1.1.01_"), t(""), RemoteArg::real(1e300)}
             << bad;
+        QTest::newRow("date before the accepted range")
+            << "GetLancCont" << Args{t("01"), day(99, 12, 31), day(2025, 1, 31)} << bad;
+        QTest::newRow("day number just before the accepted range")
+            << "GetSaldAntEnc" << Args{t("01"), t("_1.1.01_"), t(""), RemoteArg::real(-657435.0)}
+            << bad;
         QTest::newRow("getcreddeb without a flag")
             << "getcreddeb"
             << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t(""), t("1.1.01")} << bad;
