@@ -75,6 +75,16 @@ QString refusedValue(const QHash<QString, QString>& values, const suite::TMessag
         if (const auto d = parseDate(typed); d && !inRange(option, *d))
             return rangeRefusal(option, typed);
     }
+    {
+        const auto start = parseDate(values.value(QStringLiteral("--inicio")));
+        const auto end = parseDate(values.value(QStringLiteral("--fim")));
+        if (start && end && *start <= *end &&
+            suite::periodMonths(*start, *end) > suite::kMaxPeriodMonths)
+            return QStringLiteral("Período de %1 meses entre --inicio e --fim; o máximo aceito é "
+                                  "%2 meses.")
+                .arg(suite::periodMonths(*start, *end))
+                .arg(suite::kMaxPeriodMonths);
+    }
     // The service periods are optional, but what is typed must be a date.
     for (const char* name : {"--contab-inicio", "--contab-fim", "--info-inicio", "--info-fim"}) {
         const QString option = QString::fromLatin1(name);

@@ -106,18 +106,13 @@ qint64 integerArg(const QString& method, const QList<RemoteArg>& a, int i) {
     return v;
 }
 
-// The longest period a call may ask for: one request must not make the
-// server read and build results without bound (docs/protocol.md).
-constexpr int kMaxPeriodMonths = 120;
-
 void requirePeriod(const QString& method, const QDate& start, const QDate& end) {
     if (start > end)
         badArgs(method, QStringLiteral("data inicial posterior à data final"));
-    const int months = (end.year() - start.year()) * 12 + end.month() - start.month() + 1;
-    if (months > kMaxPeriodMonths)
+    if (const int months = suite::periodMonths(start, end); months > suite::kMaxPeriodMonths)
         badArgs(method, QStringLiteral("período de %1 meses; o máximo é %2 meses")
                             .arg(months)
-                            .arg(kMaxPeriodMonths));
+                            .arg(suite::kMaxPeriodMonths));
 }
 
 // SQLite hands dates back as ISO text, PostgreSQL as dates.

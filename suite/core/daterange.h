@@ -13,4 +13,13 @@ inline bool acceptedDate(const QDate& d) {
     return d.isValid() && d >= kFirstAcceptedDate && d <= kLastAcceptedDate;
 }
 
+// The longest period a call may ask for, from the start's month to the
+// end's, both counted: one request must not make the server read and build
+// results without bound.
+inline constexpr int kMaxPeriodMonths = 120;
+
+inline int periodMonths(const QDate& start, const QDate& end) {
+    return (end.year() - start.year()) * 12 + end.month() - start.month() + 1;
+}
+
 } // namespace suite

@@ -172,6 +172,10 @@ void TstCli::badInput_data() {
         << "Data fora do intervalo aceito em --inicio: 01/01/0001 (aceitas de 01/02/0100 a "
            "31/12/9999)."
         << "";
+    QTest::newRow("period of 121 months")
+        << with("--inicio", "01/12/2015") << "" << check
+        << "Período de 121 meses entre --inicio e --fim; o máximo aceito é 120 meses."
+        << "";
     QTest::newRow("period in the first accepted month")
         << with("--inicio", "31/01/0100") << "" << check << "fora do intervalo"
         << "";
