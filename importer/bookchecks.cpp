@@ -97,12 +97,17 @@ Place at(const Place& p, int field) {
     return q;
 }
 
-// The first character of a text that has no Windows-1252 byte, or null.
-QChar unmappable(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80 && gen::toWindows1252(c.unicode()) == 0)
-            return c;
-    return {};
+// The first character of a text that has no Windows-1252 byte, or 0.
+char32_t unmappable(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80 || gen::toWindows1252(c) != 0)
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            return QChar::surrogateToUcs4(c, text[i + 1].unicode());
+        return c;
+    }
+    return 0;
 }
 
 QString kindRefusal(const QString& kind) {
@@ -271,15 +276,14 @@ struct BookChecks::State {
     }
 
     void checkText(const QString& text, const Place& where, int field, const QString& what) {
-        const QChar c = unmappable(text);
-        if (c.isNull())
+        const char32_t c = unmappable(text);
+        if (c == 0)
             return;
         warning(Check::Charset, at(where, field),
                 QStringLiteral("%1 \"%2\" tem caracteres sem equivalente em Windows-1252 (U+%3 "
                                "\"%4\"): no arquivo do MANAD eles saem como \"?\".")
-                    .arg(what, text,
-                         QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'),
-                         QString(c)));
+                    .arg(what, text, QString::number(c, 16).toUpper().rightJustified(4, u'0'),
+                         QString::fromUcs4(&c, 1)));
     }
 
     void closeEntry() {
@@ -626,7 +630,7 @@ void BookChecks::State::endChart() {
 // Accounts, cost centres and standard histories used must be registered.
 void BookChecks::State::endUses() {
     auto times = [](qint64 n) {
-        return n == 1 ? QString() : QStringLiteral(" (usada %1 vezes)").arg(n);
+        return n == 1 ? QString() : QStringLiteral(" (%1 ocorrências)").arg(n);
     };
     for (size_t id = 0; id < accounts.size(); ++id) {
         const AccountInfo& a = accounts[id];

@@ -346,14 +346,14 @@ void EcdLedger::Impl::buildChart() {
             Analytic a;
             a.group = g;
             a.superior = s;
-            // Every fifth code is long, as some charts number accounts so.
-            const int width = k % 5 == 4 ? 15 : 3;
+            // Some codes and names are long, as real charts have them.
+            const int width = k % 3 == 1 ? 15 : 3;
             a.code = QByteArray(kSynthetic[s].code) + '.' +
                      QByteArray::number(k + 1).rightJustified(width, '0');
             QString name = QString::fromUtf8(names[static_cast<size_t>(k) % names.size()]);
             if (k >= static_cast<int>(names.size()))
                 name += QStringLiteral(" %1").arg(k / static_cast<int>(names.size()) + 1);
-            if (k % 4 == 3)
+            if (k % 3 == 2)
                 name += QStringLiteral(" - operações da filial de São José dos Campos");
             a.name = name.toLatin1();
             byGroup[static_cast<size_t>(g)].push_back(static_cast<int>(analytics.size()));
