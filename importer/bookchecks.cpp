@@ -3,7 +3,6 @@
 #include "importer/composehistory.h"
 #include <algorithm>
 #include <iterator>
-#include <map>
 #include <vector>
 
 namespace importer {
@@ -162,7 +161,8 @@ struct BookChecks::State {
         int firstMonth = 0, lastMonth = 0;
         qint64 startInitial = 0, lastFinal = 0;
     };
-    struct Day { // a result account's postings of one day, closing entries apart
+    struct Day {     // a result account's postings of one day, closing entries apart
+        int day = 0; // Julian
         qint64 normal = 0, closing = 0;
     };
     struct OpenEntry {
@@ -203,9 +203,12 @@ struct BookChecks::State {
     int periodMonth = -1; // of the last I150
     QDate periodStart, periodEnd;
 
-    QHash<quint64, Sums> sums;               // account, cost centre, month
-    QHash<quint64, Track> tracks;            // account, cost centre
-    QHash<quint64, std::map<int, Day>> days; // result accounts: per Julian day
+    QHash<quint64, Sums> sums;    // account, cost centre, month
+    QHash<quint64, Track> tracks; // account, cost centre
+    // Result accounts: the days with postings, in order. A vector per account
+    // and cost centre, not a node per day: a million postings scattered over
+    // a year would otherwise leave the heap in pieces.
+    QHash<quint64, std::vector<Day>> days;
     QList<MonthBalance> monthBalances;
     QList<ResultValue> resultValues;
     QList<Place> resultPlaces;              // of each I355
@@ -297,6 +300,26 @@ struct BookChecks::State {
                                  "%3 e as a crédito %4, mas o valor do lançamento é %5.")
                       .arg(e.number, dateText(e.date), money(current.debits),
                            money(current.credits), money(e.total)));
+    }
+
+    void addDay(quint64 key, qint64 value) {
+        std::vector<Day>& list = days[key];
+        const int day = current.day;
+        auto it = list.end();
+        if (list.empty() || list.back().day < day) {
+            if (list.empty())
+                list.reserve(32);
+            list.push_back({day, 0, 0});
+            it = list.end() - 1;
+        } else if (list.back().day == day) {
+            it = list.end() - 1;
+        } else { // entries out of date order
+            it = std::lower_bound(list.begin(), list.end(), day,
+                                  [](const Day& d, int v) { return d.day < v; });
+            if (it->day != day)
+                it = list.insert(it, {day, 0, 0});
+        }
+        (current.closing ? it->closing : it->normal) += value;
     }
 
     bool inBook(const QDate& d) const {
@@ -504,10 +527,8 @@ void BookChecks::posting(const Posting& q, const Place& p) {
         (debit ? sums.debits : sums.credits) += q.value;
         if (sums.firstPostingLine == 0)
             sums.firstPostingLine = p.line;
-        if (info.result()) {
-            State::Day& day = s.days[pairKey(a, c)][s.current.day];
-            (s.current.closing ? day.closing : day.normal) += debit ? q.value : -q.value;
-        }
+        if (info.result())
+            s.addDay(pairKey(a, c), debit ? q.value : -q.value);
     }
     QString standard;
     if (!q.historyCode.isEmpty()) {
@@ -730,10 +751,10 @@ void BookChecks::State::endResults() {
         auto d = days.constFind(k);
         if (d == days.cend())
             return v;
-        for (const auto& [when, sum] : *d) {
-            if (when > day)
+        for (const Day& sum : *d) {
+            if (sum.day > day)
                 break;
-            v += sum.normal + (when < day ? sum.closing : 0);
+            v += sum.normal + (sum.day < day ? sum.closing : 0);
         }
         return v;
     };

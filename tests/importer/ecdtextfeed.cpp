@@ -1,4 +1,5 @@
 #include "ecdtextfeed.h"
+#include <QBuffer>
 #include <QFile>
 #include <QHash>
 #include <map>
@@ -41,23 +42,22 @@ qint64 signedCents(const QString& value, const QString& side) {
 
 } // namespace
 
-void feed(const QByteArray& text, const QString& file, EcdHandler& h) {
+void feed(QIODevice& in, const QString& file, EcdHandler& h) {
     auto problem = [&](qint64 line, int field, const QString& what) {
         h.finding({Finding::Severity::Error, Place{file, line, field}, what});
     };
     std::map<QString, qint64> perType, declared;
     std::map<char, qint64> blockLines; // by the type's first character
     qint64 line = 0, declared9999 = -1, declared9990 = -1;
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        const qsizetype eol = text.indexOf("\r\n", pos);
+    QByteArray raw;
+    while (!in.atEnd()) {
+        raw = in.readLine();
         ++line;
-        if (eol < 0) {
+        if (!raw.endsWith("\r\n")) {
             problem(line, 0, QStringLiteral("linha sem CR LF"));
             break;
         }
-        const QByteArray raw = text.mid(pos, eol - pos);
-        pos = eol + 2;
+        raw.chop(2);
         if (!raw.startsWith('|') || !raw.endsWith('|')) {
             problem(line, 0, QStringLiteral("linha fora do formato"));
             continue;
@@ -149,11 +149,18 @@ void feed(const QByteArray& text, const QString& file, EcdHandler& h) {
     h.endOfFile(Place{file, line, 0});
 }
 
+void feed(const QByteArray& text, const QString& file, EcdHandler& handler) {
+    QBuffer b;
+    b.setData(text);
+    b.open(QIODevice::ReadOnly);
+    feed(b, file, handler);
+}
+
 bool feedFile(const QString& path, EcdHandler& handler) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    feed(f.readAll(), path, handler);
+    feed(f, path, handler);
     return true;
 }
 
