@@ -158,7 +158,7 @@ struct BookChecks::State {
         Place balancePlace;
     };
     struct Track { // one account and cost centre, along its I155
-        int firstMonth = 0, lastMonth = 0;
+        int lastMonth = 0;
         qint64 startInitial = 0, lastFinal = 0;
     };
     struct Day {     // a result account's postings of one day, closing entries apart
@@ -474,7 +474,7 @@ void BookChecks::balance(const Balance& b, const Place& p) {
             sums.balancePlace = p;
             auto t = s.tracks.find(pairKey(a, c));
             if (t == s.tracks.end()) {
-                s.tracks.insert(pairKey(a, c), {s.periodMonth, s.periodMonth, b.initial, b.final});
+                s.tracks.insert(pairKey(a, c), {s.periodMonth, b.initial, b.final});
             } else if (s.periodMonth > t->lastMonth) {
                 // Months without an I155 between carry the balance unchanged.
                 if (b.initial != t->lastFinal)

@@ -33,11 +33,12 @@ struct LedgerSpec {
     QString accountantPhone = QStringLiteral("1133334444");
 
     QDate start = QDate(2025, 1, 1), end = QDate(2025, 12, 31); // whole months
-    int analyticAccounts = 60; // at least one per group of the chart (18)
+    int analyticAccounts = 60; // raised to one per group of the chart (19) when lower
     qint64 postings = 1000;    // besides the closing entry's
     quint64 seed = 1;
     // Signed balances (cents, debit positive) of analytic accounts at the
-    // start, by code; the rest start at zero. A balanced opening sums to zero.
+    // start, by code (codes outside the chart are ignored); the rest start at
+    // zero. A balanced opening sums to zero.
     // Empty: a balanced opening drawn from the seed.
     QHash<QString, qint64> initialBalances;
     bool drawOpening = true; // with initialBalances empty; false: all zero
