@@ -1,4 +1,5 @@
 #pragma once
+#include <QDate>
 #include <QSqlDatabase>
 #include <QString>
 #include <functional>
@@ -32,6 +33,19 @@ int schemaVersion();
 // everything else. Both throw std::runtime_error.
 void suspendAggregates(QSqlDatabase& db);
 void rebuildAggregates(QSqlDatabase& db);
+
+// A bulk replacement of one company's postings (the import of its books),
+// inside the caller's open transaction. suspendPostingAggregates switches
+// off every trigger that follows the postings (insert, delete and update);
+// refreshAggregates recomputes from the postings the company's SALDDIA rows
+// of the days from..to and its SALDMES rows of the months those days touch;
+// resumePostingAggregates switches the triggers back on. Rows of other
+// companies and other days are not read. A rollback in between brings the
+// triggers back with everything else. All throw std::runtime_error.
+void suspendPostingAggregates(QSqlDatabase& db);
+void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& from,
+                       const QDate& to);
+void resumePostingAggregates(QSqlDatabase& db);
 
 // True for a PostgreSQL connection.
 bool isPostgres(const QSqlDatabase& db);

@@ -132,6 +132,13 @@ QString sqliteFlip(const char* flag, const char* sign) {
     return out;
 }
 
+// PostgreSQL: version 3's trigger on the postings, which names the columns
+// it follows; a column named there cannot change type while it exists.
+const char* kPgPostingTrigger =
+    "CREATE TRIGGER TGPARTLANC_SALDO AFTER INSERT OR DELETE OR UPDATE OF"
+    " CDEMPRESA, NRLANCCONT, CDCONTCTBL, DTLANCCONT, VRLANCAMENT, IDNATLANC"
+    " ON PARTLANC FOR EACH ROW EXECUTE FUNCTION FNPARTLANC_SALDO()";
+
 // PostgreSQL: the same as plpgsql functions; FNSALDO_SOMA adds signed
 // debits and credits to one day and its month.
 const char* kPgSoma =
@@ -213,13 +220,52 @@ Migration aggregates() {
         QLatin1String(kPgSoma),
         QLatin1String(kPgPosting),
         QLatin1String(kPgEntry),
-        QStringLiteral("CREATE TRIGGER TGPARTLANC_SALDO AFTER INSERT OR DELETE OR UPDATE OF"
-                       " CDEMPRESA, NRLANCCONT, CDCONTCTBL, DTLANCCONT, VRLANCAMENT, IDNATLANC"
-                       " ON PARTLANC FOR EACH ROW EXECUTE FUNCTION FNPARTLANC_SALDO()"),
+        QLatin1String(kPgPostingTrigger),
         QStringLiteral("CREATE TRIGGER TGLANCCONT_ENCERR AFTER UPDATE OF IDENCERR ON LANCCONT"
                        " FOR EACH ROW WHEN (OLD.IDENCERR <> NEW.IDENCERR)"
                        " EXECUTE FUNCTION FNLANCCONT_SALDO()"),
     };
+    return m;
+}
+
+// Version 4. Codes, names and entry numbers as the company's books have
+// them: SQLite keeps any length already, so only PostgreSQL widens (removing
+// a length limit rewrites neither table nor index). An imported entry keeps
+// the book's number in NRLANCLIVRO and shows NRLANCEXT, the same text made
+// unique per company (docs/schema.md); NRLANCCONT stays the key and the order
+// within a day.
+Migration wholeTexts() {
+    Migration m({
+        "ALTER TABLE LANCCONT ADD COLUMN NRLANCLIVRO VARCHAR",
+        "ALTER TABLE LANCCONT ADD COLUMN NRLANCEXT VARCHAR",
+        "ALTER TABLE PARTLANC ADD COLUMN NRLANCEXT VARCHAR",
+        "CREATE UNIQUE INDEX IXLANCCONT_NREXT ON LANCCONT (CDEMPRESA, NRLANCEXT)",
+        "CREATE INDEX IXLANCCONT_NRLIVRO ON LANCCONT"
+        " (CDEMPRESA, NRLANCLIVRO, DTLANCCONT, NRLANCCONT)",
+    });
+    const QList<QPair<const char*, QStringList>> widened = {
+        {"EMPRESA", {"NMEMPRESA", "NMRAZSOCEMPR"}},
+        {"CONTADOR", {"NMCONTADOR", "NRCRCCONT2", "NRTELCONTATO", "DSENDINTERN"}},
+        {"CONTCTBL", {"CDCONTCTBL", "NMCONTCTBL", "CDCONTANTE"}},
+        {"CENTCUST", {"CDCENTCUST", "NMCENTCUST"}},
+        {"SALDINIC", {"CDCONTCTBL"}},
+        {"PARTLANC", {"CDCONTCTBL", "CDDOCUCONT", "DSHISTLANC"}},
+        {"PARTCCUS", {"CDCENTCUST"}},
+        {"SALDDIA", {"CDCONTCTBL"}},
+        {"SALDMES", {"CDCONTCTBL"}},
+    };
+    m.postgres << QStringLiteral("DROP TRIGGER TGPARTLANC_SALDO ON PARTLANC");
+    for (const auto& [table, columns] : widened) {
+        QStringList alter;
+        for (const QString& c : columns)
+            alter << QStringLiteral("ALTER COLUMN %1 TYPE VARCHAR").arg(c);
+        m.postgres << QStringLiteral("ALTER TABLE %1 ").arg(QLatin1String(table)) +
+                          alter.join(QStringLiteral(", "));
+    }
+    // The municipality's code of seven digits, as the national registry and
+    // the books write it.
+    m.postgres << QStringLiteral("ALTER TABLE EMPRESA ALTER COLUMN CDMUNICIPIO TYPE VARCHAR(7)")
+               << QLatin1String(kPgPostingTrigger);
     return m;
 }
 
@@ -331,6 +377,8 @@ const QList<Migration>& migrations() {
         // kept by triggers, so that a balance or a month's movement reads a
         // few rows instead of every posting.
         aggregates(),
+        // 4: codes, names and the books' entry numbers kept whole.
+        wholeTexts(),
     };
     return list;
 }
@@ -518,6 +566,96 @@ void rebuildAggregates(QSqlDatabase& db) {
             fill(pg) +
             QStringList{pg ? QStringLiteral("ALTER TABLE PARTLANC ENABLE TRIGGER TGPARTLANC_SALDO")
                            : sqliteTrigger(QStringLiteral("TGPARTLANC_INS"))});
+}
+
+namespace {
+
+const char* kPostingTriggers[] = {"TGPARTLANC_INS", "TGPARTLANC_DEL", "TGPARTLANC_UPD"};
+
+void execBound(QSqlDatabase& db, const QString& what, const QString& sql,
+               const QVariantList& binds) {
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        fail(what, q.lastError());
+    for (int i = 0; i < binds.size(); ++i)
+        q.bindValue(i, binds[i]);
+    if (!q.exec())
+        fail(what, q.lastError());
+}
+
+} // namespace
+
+void suspendPostingAggregates(QSqlDatabase& db) {
+    QStringList statements;
+    if (isPostgres(db))
+        statements << QStringLiteral("ALTER TABLE PARTLANC DISABLE TRIGGER TGPARTLANC_SALDO");
+    else
+        for (const char* name : kPostingTriggers)
+            statements << QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(name));
+    execAll(db, QStringLiteral("suspendPostingAggregates"), statements);
+}
+
+void resumePostingAggregates(QSqlDatabase& db) {
+    QStringList statements;
+    if (isPostgres(db))
+        statements << QStringLiteral("ALTER TABLE PARTLANC ENABLE TRIGGER TGPARTLANC_SALDO");
+    else
+        for (const char* name : kPostingTriggers)
+            statements << sqliteTrigger(QLatin1String(name));
+    execAll(db, QStringLiteral("resumePostingAggregates"), statements);
+}
+
+// The same three steps as the full fill (kFillDays, then the months), over
+// one company's days from..to and the months they touch.
+void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& from,
+                       const QDate& to) {
+    const QString what = QStringLiteral("refreshAggregates");
+    const QDate firstMonth(from.year(), from.month(), 1);
+    const QDate afterMonths = QDate(to.year(), to.month(), 1).addMonths(1);
+    execBound(db, what,
+              QStringLiteral("DELETE FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ?"
+                             " AND DTSALDO <= ?"),
+              {company, from, to});
+    execBound(db, what,
+              QStringLiteral("DELETE FROM SALDMES WHERE CDEMPRESA = ? AND DTSALDO >= ?"
+                             " AND DTSALDO < ?"),
+              {company, firstMonth, afterMonths});
+    execBound(db, what,
+              QStringLiteral(
+                  "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
+                  " VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, DTLANCCONT, 'N',"
+                  " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN VRLANCAMENT ELSE 0 END) AS BIGINT),"
+                  " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN 0 ELSE VRLANCAMENT END) AS BIGINT)"
+                  " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
+                  " GROUP BY CDEMPRESA, CDCONTCTBL, DTLANCCONT"),
+              {company, from, to});
+    execBound(db, what,
+              QStringLiteral(
+                  "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
+                  " VRCREDITO) SELECT P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT, 'S',"
+                  " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN P.VRLANCAMENT ELSE 0 END) AS BIGINT),"
+                  " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN 0 ELSE P.VRLANCAMENT END) AS BIGINT)"
+                  " FROM LANCCONT L CROSS JOIN PARTLANC P WHERE L.CDEMPRESA = ?"
+                  " AND L.IDENCERR = 'S' AND P.CDEMPRESA = L.CDEMPRESA"
+                  " AND P.NRLANCCONT = L.NRLANCCONT AND P.DTLANCCONT >= ? AND P.DTLANCCONT <= ?"
+                  " GROUP BY P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT"),
+              {company, from, to});
+    execBound(db, what,
+              QStringLiteral("UPDATE SALDDIA AS ORD SET VRDEBITO = ORD.VRDEBITO - ENC.VRDEBITO,"
+                             " VRCREDITO = ORD.VRCREDITO - ENC.VRCREDITO FROM SALDDIA AS ENC"
+                             " WHERE ENC.IDENCERR = 'S' AND ORD.IDENCERR = 'N'"
+                             " AND ENC.CDEMPRESA = ? AND ENC.DTSALDO >= ? AND ENC.DTSALDO <= ?"
+                             " AND ORD.CDEMPRESA = ENC.CDEMPRESA"
+                             " AND ORD.CDCONTCTBL = ENC.CDCONTCTBL AND ORD.DTSALDO = ENC.DTSALDO"),
+              {company, from, to});
+    execBound(db, what,
+              QStringLiteral("INSERT INTO SALDMES (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR,"
+                             " VRDEBITO, VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, %1, IDENCERR,"
+                             " CAST(SUM(VRDEBITO) AS BIGINT), CAST(SUM(VRCREDITO) AS BIGINT)"
+                             " FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO < ?"
+                             " GROUP BY CDEMPRESA, CDCONTCTBL, %1, IDENCERR")
+                  .arg(QLatin1String(isPostgres(db) ? kPgMonth : kSqliteMonth)),
+              {company, firstMonth, afterMonths});
 }
 
 } // namespace db

@@ -31,6 +31,10 @@ FieldDef stamp(const char* name) {
     return {QString::fromLatin1(name), FieldType::DateTime, 0};
 }
 
+// The declared width of codes, names and numbers as the books write them;
+// texts travel whole whatever their width (docs/protocol.md).
+constexpr int kWide = 255;
+
 [[noreturn]] void badArgs(const QString& method, const QString& what) {
     throw MethodError{RemoteError::BadArguments, QStringLiteral("%1: %2").arg(method, what)};
 }
@@ -425,7 +429,7 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
 
     DataPacket p;
     static const QList<FieldDef> fields = {stamp("DTSALDEMPR"), text("MESANOSALDEMPR", 7),
-                                           text("CDCONTCTBL", 20), real("VRSALDEMPR"),
+                                           text("CDCONTCTBL", kWide), real("VRSALDEMPR"),
                                            text("TIPOSALD", 1)};
     p.fields = fields;
     QHash<QString, qint64> running = balance;
@@ -461,12 +465,14 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
 
     DataPacket p;
     static const QList<FieldDef> fields = {
-        text("NRLANCCONT", 12), text("DTLANCCONT", 8),   text("CDCONTCTBL", 20),
-        text("CDDOCUCONT", 20), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
+        text("NRLANCCONT", kWide), text("DTLANCCONT", 8),   text("CDCONTCTBL", kWide),
+        text("CDDOCUCONT", kWide), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
         text("NRSEQLANC", 5),   text("IDNATLANC", 1),    text("VRTOTDC", 40)};
     p.fields = fields;
+    // An imported entry shows the book's number (NRLANCEXT, copied on its
+    // postings so that the journal reads one table); others their key.
     QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, DTLANCCONT, CDCONTCTBL, CDDOCUCONT,"
-                                        " DSHISTLANC, VRLANCAMENT, NRSEQLANC, IDNATLANC"
+                                        " DSHISTLANC, VRLANCAMENT, NRSEQLANC, IDNATLANC, NRLANCEXT"
                                         " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ?"
                                         " AND DTLANCCONT <= ?"
                                         " ORDER BY DTLANCCONT, NRLANCCONT, NRSEQLANC"),
@@ -504,7 +510,9 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
         const QString side = q.value(7).toString();
         if (side == QLatin1String("D"))
             entryDebits += value;
-        entry.append({QString::number(nr), lastText, q.value(2).toString(), q.value(3).toString(),
+        const QVariant shown = q.value(8);
+        entry.append({shown.isNull() ? QString::number(nr) : shown.toString(), lastText,
+                      q.value(2).toString(), q.value(3).toString(),
                       q.value(4).toString(), amountText(value), q.value(6).toString(), side});
     }
     q.finish();
@@ -521,9 +529,9 @@ DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
     requirePeriod(method_, start, end);
     requireCompany(company);
     DataPacket p;
-    static const QList<FieldDef> fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20),
+    static const QList<FieldDef> fields = {text("NMRAZSOCEMPR", kWide), text("NRINSJUREMPR", 20),
                                            text("SGESTADO", 2),      text("NRINSCESTA", 16),
-                                           text("CDMUNICIPIO", 4),   text("NRREGJUNCOM", 20),
+                                           text("CDMUNICIPIO", 7),   text("NRREGJUNCOM", 20),
                                            text("DTINI", 8),         text("DTFIN", 8)};
     p.fields = fields;
     QSqlQuery& q =
@@ -548,10 +556,10 @@ DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
     requireCompany(company);
     DataPacket p;
     static const QList<FieldDef> fields = {
-        text("NMCONTADOR", 30),   text("NRINSJURCONT", 14), text("NRCPFRESPONS", 11),
-        text("NRCRCCONT2", 11),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
-        text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", 25),
-        text("NRFAXCONTATO", 25), text("DSENDINTERN", 60)};
+        text("NMCONTADOR", kWide),   text("NRINSJURCONT", 14), text("NRCPFRESPONS", 11),
+        text("NRCRCCONT2", kWide),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
+        text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", kWide),
+        text("NRFAXCONTATO", 25), text("DSENDINTERN", kWide)};
     p.fields = fields;
     QSqlQuery& q =
         query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
@@ -590,8 +598,8 @@ DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
     DataPacket p;
     static const QList<FieldDef> fields = {text("DTATUALIZ", 8),   text("IND_NAT", 1),
                                            text("IDTIPOCONT", 1),  text("CDNVCONTCTBL", 1),
-                                           text("CDCONTCTBL", 20), text("CDCONTANTE", 20),
-                                           text("NMCONTCTBL", 40)};
+                                           text("CDCONTCTBL", kWide), text("CDCONTANTE", kWide),
+                                           text("NMCONTCTBL", kWide)};
     p.fields = fields;
     QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, IDNATCONT, IDTIPOCONT, CDNVCONTCTBL,"
                                         " CDCONTCTBL, CDCONTANTE, NMCONTCTBL FROM CONTCTBL"),
@@ -610,8 +618,8 @@ DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
 DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
     requireCount(method_, a, 0);
     DataPacket p;
-    static const QList<FieldDef> fields = {text("DTATUALIZ", 8), text("CDCENTCUST", 4),
-                                           text("NMCENTCUST", 40)};
+    static const QList<FieldDef> fields = {text("DTATUALIZ", 8), text("CDCENTCUST", kWide),
+                                           text("NMCENTCUST", kWide)};
     p.fields = fields;
     QSqlQuery& q =
         query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
@@ -636,7 +644,7 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     const QDate day = dateArg(method_, a, 3);
 
     DataPacket p;
-    static const QList<FieldDef> fields = {text("CDCONTCTBL", 20), text("VRSALDEMPR", 40),
+    static const QList<FieldDef> fields = {text("CDCONTCTBL", kWide), text("VRSALDEMPR", 40),
                                            text("IDSALDOFIN", 1), text("DTSALDEMPR", 8)};
     p.fields = fields;
     const QString dayTxt = day.toString(kDayText);
@@ -724,7 +732,7 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
     if (!companyFound)
         throw companyNotFound(method_, company);
     DataPacket p;
-    static const QList<FieldDef> fields = {real("VALOR"), text("CDCONTCTBL", 20),
+    static const QList<FieldDef> fields = {real("VALOR"), text("CDCONTCTBL", kWide),
                                            text("DTSALDO", 5)};
     p.fields = fields;
     p.rows.append(
@@ -732,32 +740,46 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
     return p;
 }
 
-// The posting's cost centres, largest share first.
+// The posting's cost centres, largest share first. The entry is named as
+// GetLancCont shows it: the book's number of an imported entry, else the
+// entry's key.
 DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
     requireCount(method_, a, 3);
     const QString company = textArg(method_, a, 0);
-    const qint64 entry = integerArg(method_, a, 1);
+    const QString shown = a[1].kind == RemoteArg::Kind::Text
+                              ? a[1].value.toString()
+                              : QString::number(integerArg(method_, a, 1));
+    bool isKey = false;
+    const qint64 key = shown.trimmed().toLongLong(&isKey);
     const qint64 seq = integerArg(method_, a, 2);
     DataPacket p;
-    static const QList<FieldDef> fields = {text("CDCENTCUST", 4)};
+    static const QList<FieldDef> fields = {text("CDCENTCUST", kWide)};
     p.fields = fields;
     QList<QPair<qint64, QString>> shares;
-    // One statement answers both the company check and the shares: it runs
-    // once per posting, and each statement costs SQLite its locking calls.
-    QSqlQuery& q = query(QStringLiteral("SELECT E.CDEMPRESA, C.CDCENTCUST, C.VRRATEIO"
-                                        " FROM EMPRESA E LEFT JOIN PARTCCUS C"
-                                        " ON C.CDEMPRESA = E.CDEMPRESA AND C.NRLANCCONT = ?"
+    // One statement answers the company check, the entry's look-up and the
+    // shares: it runs once per posting, and each statement costs SQLite its
+    // locking calls.
+    QSqlQuery& q = query(QStringLiteral("SELECT E.CDEMPRESA, X.NRLANCCONT, C.CDCENTCUST, C.VRRATEIO"
+                                        " FROM EMPRESA E LEFT JOIN LANCCONT X"
+                                        " ON X.CDEMPRESA = E.CDEMPRESA AND X.NRLANCEXT = ?"
+                                        " LEFT JOIN PARTCCUS C ON C.CDEMPRESA = E.CDEMPRESA"
+                                        " AND C.NRLANCCONT = COALESCE(X.NRLANCCONT, ?)"
                                         " AND C.NRSEQLANC = ? WHERE E.CDEMPRESA = ?"),
-                         {entry, seq, company});
+                         {shown, isKey ? QVariant(key) : QVariant(QMetaType(QMetaType::LongLong)),
+                          seq, company});
     bool companyFound = false;
+    bool entryFound = isKey;
     while (q.next()) {
         companyFound = true;
-        if (!q.value(1).isNull())
-            shares.append({q.value(2).toLongLong(), q.value(1).toString()});
+        entryFound = entryFound || !q.value(1).isNull();
+        if (!q.value(2).isNull())
+            shares.append({q.value(3).toLongLong(), q.value(2).toString()});
     }
     q.finish();
     if (!companyFound)
         throw companyNotFound(method_, company);
+    if (!entryFound)
+        badArgs(method_, QStringLiteral("argumento 2 deve ser um número de lançamento"));
     std::sort(shares.begin(), shares.end(), [](const auto& x, const auto& y) {
         return x.first != y.first ? x.first > y.first : x.second.compare(y.second) < 0;
     });

@@ -1,0 +1,68 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+namespace importer {
+
+// A failure of the database (not of the books): the import stops and
+// nothing is kept.
+class DatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Runs a statement with bound values; DatabaseError naming `what` when it fails.
+void execOrThrow(QSqlQuery& q, const QString& what);
+QSqlQuery prepareOrThrow(QSqlDatabase& db, const QString& sql, const QString& what);
+
+// Rows into one table by multi-row INSERT statements with bound values, so
+// that a million postings cost a few thousand statements. The statement of
+// a full batch is prepared once; a shorter last batch gets its own.
+class BulkInsert {
+public:
+    BulkInsert(QSqlDatabase& db, const QString& table, const QStringList& columns,
+               int rowsPerStatement);
+    // row holds one value per column. Sends a full batch at once.
+    void add(const QVariantList& row);
+    // Sends what is pending.
+    void flush();
+    qint64 written() const { return written_; }
+
+private:
+    QSqlQuery& statementFor(int rows);
+
+    QSqlDatabase& db_;
+    QString table_;
+    QString head_;
+    QString oneRow_;
+    int width_;
+    int perStatement_;
+    QVariantList pending_;
+    qint64 written_ = 0;
+    std::map<int, std::unique_ptr<QSqlQuery>> prepared_;
+};
+
+// `column IN (...)` look-ups of many keys at once: the keys go in groups of
+// a fixed size, the last group padded by repeating its first key, so one
+// prepared statement serves every group. sql holds "%1" where the list of
+// placeholders goes, after `fixedBinds` leading values.
+class InList {
+public:
+    InList(QSqlDatabase& db, const QString& sql, int groupSize);
+    int groupSize() const { return size_; }
+    // Runs the statement for keys (at most groupSize) and returns it on its
+    // first row's position (call next()).
+    QSqlQuery& run(const QVariantList& fixedBinds, const QVariantList& keys);
+
+private:
+    QSqlQuery query_;
+    int size_;
+};
+
+} // namespace importer
