@@ -1,5 +1,8 @@
 #include "cli/gerar.h"
+#include "cli/cadastro.h"
 #include "cli/checks.h"
+#include "cli/importar.h"
+#include "cli/options.h"
 #include "db/dbgeral.h"
 #include "generator/run.h"
 #include "screen/catalogue.h"
@@ -30,18 +33,6 @@ namespace {
 
 using gen::Control;
 
-const char* const kUsage =
-    "uso: gerarqprev gerar --saida ARQUIVO --empresa CODIGO --inicio DD/MM/AAAA\n"
-    "                      --fim DD/MM/AAAA --apuracao DD/MM/AAAA [opções]\n"
-    "     gerarqprev demo [--banco CAMINHO]\n"
-    "     gerarqprev validar ARQUIVO... [--json]\n"
-    "opções de gerar: --centralizacao 0|1|2 (2) --finalidade 61|62|90 (90)\n"
-    "  --contas T|COD;COD (T) --cpf --cei --nit --suframa --cargo\n"
-    "  --contab-inicio --contab-fim --info-inicio --info-fim DD/MM/AAAA\n"
-    "  --substituir --silencioso\n"
-    "  --banco CAMINHO|postgresql://... (servidor no próprio processo)\n"
-    "  --servidor HOST:PORTA [--token-arquivo ARQUIVO]\n";
-
 const QStringList kValued = {"--saida",        "--empresa",       "--inicio",     "--fim",
                              "--apuracao",     "--centralizacao", "--finalidade", "--contas",
                              "--cpf",          "--cei",           "--nit",        "--suframa",
@@ -49,46 +40,6 @@ const QStringList kValued = {"--saida",        "--empresa",       "--inicio",   
                              "--info-fim",     "--servidor",      "--token",      "--banco",
                              "--token-arquivo"};
 const QStringList kFlags = {"--substituir", "--silencioso"};
-
-struct Options {
-    QHash<QString, QString> values;
-    QSet<QString> flags;
-    QString value(const char* k) const { return values.value(QString::fromLatin1(k)); }
-    bool has(const char* k) const { return values.contains(QString::fromLatin1(k)); }
-};
-
-// Parses "--name value" and "--name=value"; false with a message on err.
-bool parse(const QStringList& args, const QStringList& valued, const QStringList& flags, Options& o,
-           QTextStream& err) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString a = args[i];
-        QString v;
-        bool inlineValue = false;
-        const qsizetype eq = a.indexOf(u'=');
-        if (a.startsWith(QStringLiteral("--")) && eq > 0) {
-            v = a.mid(eq + 1);
-            a = a.left(eq);
-            inlineValue = true;
-        }
-        if (flags.contains(a) && !inlineValue) {
-            o.flags.insert(a);
-        } else if (valued.contains(a)) {
-            if (!inlineValue) {
-                if (i + 1 >= args.size() || valued.contains(args[i + 1]) ||
-                    flags.contains(args[i + 1])) {
-                    err << "gerarqprev: falta o valor de " << a << "\n" << kUsage;
-                    return false;
-                }
-                v = args[++i];
-            }
-            o.values.insert(a, v);
-        } else {
-            err << "gerarqprev: opção desconhecida: " << args[i] << "\n" << kUsage;
-            return false;
-        }
-    }
-    return true;
-}
 
 // The form's dates go into the file as the date edit's text value: the
 // digits ddmmyyyy, or empty.
@@ -534,6 +485,10 @@ int runMain(const QStringList& args, QTextStream& out, QTextStream& err) {
         return ExitUsage;
 #endif
     }
+    if (command == QLatin1String("importar"))
+        return runImportar(rest, out, err, isatty(2) == 1);
+    if (command == QLatin1String("cadastro"))
+        return runCadastro(rest, out, err);
     err << "gerarqprev: comando desconhecido: " << command << "\n" << kUsage;
     return ExitUsage;
 }
