@@ -85,8 +85,13 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
         return ImportUsage;
     }
     const QString company = suite::Ajusta(typed, 2);
-    for (const Datum& d : kData) {
+    // A CNPJ may be typed with its mask; it is kept as its digits.
+    const auto valueOf = [&o](const Datum& d) {
         const QString v = o.value(d.option).trimmed();
+        return d.cnpj ? QString(v).remove(QRegularExpression(QStringLiteral("[^0-9]"))) : v;
+    };
+    for (const Datum& d : kData) {
+        const QString v = valueOf(d);
         if (v.size() > d.width) {
             err << d.label << " com " << v.size() << " caracteres; o máximo é " << d.width
                 << ".\n";
@@ -126,8 +131,7 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
                     for (const Datum& d : kData)
                         if (QLatin1String(d.table) == table && o.has(d.option)) {
                             columns << QLatin1String(d.column);
-                            const QString v = o.value(d.option).trimmed();
-                            values << (d.cnpj ? QString(v).remove(QRegularExpression("[^0-9]")) : v);
+                            values << valueOf(d);
                         }
                     if (columns.isEmpty())
                         continue;
