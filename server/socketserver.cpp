@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <list>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -137,6 +138,7 @@ protected:
         proto::FrameChannel channel(proto::kMaxRequestFrame);
         channel.attach(static_cast<int>(descriptor_));
         channel.setSpin(srv_.opt.spinUs, &srv_.spinners);
+        channel.setFrameDeadline(srv_.opt.frameDeadlineMs);
         const QString peer = local_ ? QStringLiteral("unix") : peerOf(channel.descriptor());
         const QString outcome = serve(channel, peer);
         srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")
@@ -146,7 +148,10 @@ protected:
                      .arg(clock.elapsed())
                      .arg(outcome));
         channel.close();
-        --srv_.open;
+        // The last connection gone: what its buffers and results took goes
+        // back to the system, not only to this process's heap.
+        if (--srv_.open == 0)
+            ::malloc_trim(0);
     }
 
 private:
@@ -219,12 +224,21 @@ private:
             // call reads the latest data and a checkpoint is not held back. A
             // run's read waits much longer: the run is still going.
             const bool held = methods->inSnapshot();
-            const int idle = !held ? -1 : methods->inRun() ? srv_.opt.runIdleMs : kSnapshotIdleMs;
+            const int idle = !held                ? srv_.opt.idleCloseMs
+                             : methods->inRun() ? srv_.opt.runIdleMs
+                                                : kSnapshotIdleMs;
             st = ch.read(payload, idle, stop);
+            if (st == proto::IoStatus::Timeout && ch.midFrame()) {
+                ++failures_;
+                return QStringLiteral("encerrada: quadro incompleto após %1 ms")
+                    .arg(srv_.opt.frameDeadlineMs);
+            }
             if (st == proto::IoStatus::Timeout && held) {
                 methods->endSnapshot();
                 continue;
             }
+            if (st == proto::IoStatus::Timeout)
+                return QStringLiteral("encerrada por inatividade");
             switch (st) {
             case proto::IoStatus::Ok:
                 break;
@@ -303,6 +317,26 @@ private:
 
 void SocketServer::Impl::spawn(qintptr descriptor, bool isLocal) {
     reap();
+    {
+        QMutexLocker lock(&mutex);
+        if (static_cast<int>(workers.size()) >= std::max(1, opt.maxConnections)) {
+            lock.unlock();
+            // Told why at once, without a thread or a database connection:
+            // the client reads this as the answer to its greeting.
+            proto::FrameChannel ch(proto::kMaxRequestFrame);
+            ch.attach(static_cast<int>(descriptor));
+            ch.write(proto::encodeWelcome(
+                         RemoteError::Internal,
+                         QStringLiteral("servidor ocupado: %1 conexões abertas, o máximo; tente "
+                                        "novamente em instantes")
+                             .arg(opt.maxConnections)),
+                     200);
+            ch.close();
+            log(QStringLiteral("conexão recusada: %1 conexões abertas, o máximo")
+                    .arg(opt.maxConnections));
+            return;
+        }
+    }
     auto* w = new Worker(*this, descriptor, isLocal);
     {
         QMutexLocker lock(&mutex);
