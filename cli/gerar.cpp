@@ -1,4 +1,8 @@
 #include "cli/gerar.h"
+#include "cli/cadastro.h"
+#include "cli/checks.h"
+#include "cli/importar.h"
+#include "cli/options.h"
 #include "db/dbgeral.h"
 #include "generator/run.h"
 #include "screen/catalogue.h"
@@ -6,6 +10,7 @@
 #include "suite/core/messages.h"
 #include "suite/core/netconnection.h"
 #include "suite/core/presenter.h"
+#include "suite/core/tokenfile.h"
 #include "suite/core/utils.h"
 #include <QDir>
 #include <QFileInfo>
@@ -28,71 +33,13 @@ namespace {
 
 using gen::Control;
 
-const char* const kUsage =
-    "uso: gerarqprev gerar --saida ARQUIVO --empresa CODIGO --inicio DD/MM/AAAA\n"
-    "                      --fim DD/MM/AAAA --apuracao DD/MM/AAAA [opções]\n"
-    "     gerarqprev demo [--banco CAMINHO]\n"
-    "     gerarqprev validar ARQUIVO... [--json]\n"
-    "opções de gerar: --centralizacao 0|1|2 (2) --finalidade 61|62|90 (90)\n"
-    "  --contas T|COD;COD (T) --cpf --cei --nit --suframa --cargo\n"
-    "  --contab-inicio --contab-fim --info-inicio --info-fim DD/MM/AAAA\n"
-    "  --substituir --silencioso\n"
-    "  --banco CAMINHO|postgresql://... (servidor no próprio processo)\n"
-    "  --servidor HOST:PORTA [--token TEXTO]\n";
-
-const QStringList kValued = {"--saida",    "--empresa",       "--inicio",     "--fim",
-                             "--apuracao", "--centralizacao", "--finalidade", "--contas",
-                             "--cpf",      "--cei",           "--nit",        "--suframa",
-                             "--cargo",    "--contab-inicio", "--contab-fim", "--info-inicio",
-                             "--info-fim", "--servidor",      "--token",      "--banco"};
+const QStringList kValued = {"--saida",        "--empresa",       "--inicio",     "--fim",
+                             "--apuracao",     "--centralizacao", "--finalidade", "--contas",
+                             "--cpf",          "--cei",           "--nit",        "--suframa",
+                             "--cargo",        "--contab-inicio", "--contab-fim", "--info-inicio",
+                             "--info-fim",     "--servidor",      "--token",      "--banco",
+                             "--token-arquivo"};
 const QStringList kFlags = {"--substituir", "--silencioso"};
-
-struct Options {
-    QHash<QString, QString> values;
-    QSet<QString> flags;
-    QString value(const char* k) const { return values.value(QString::fromLatin1(k)); }
-    bool has(const char* k) const { return values.contains(QString::fromLatin1(k)); }
-};
-
-// Parses "--name value" and "--name=value"; false with a message on err.
-bool parse(const QStringList& args, const QStringList& valued, const QStringList& flags, Options& o,
-           QTextStream& err) {
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString a = args[i];
-        QString v;
-        bool inlineValue = false;
-        const qsizetype eq = a.indexOf(u'=');
-        if (a.startsWith(QStringLiteral("--")) && eq > 0) {
-            v = a.mid(eq + 1);
-            a = a.left(eq);
-            inlineValue = true;
-        }
-        if (flags.contains(a) && !inlineValue) {
-            o.flags.insert(a);
-        } else if (valued.contains(a)) {
-            if (!inlineValue) {
-                if (i + 1 >= args.size() || valued.contains(args[i + 1]) ||
-                    flags.contains(args[i + 1])) {
-                    err << "gerarqprev: falta o valor de " << a << "\n" << kUsage;
-                    return false;
-                }
-                v = args[++i];
-            }
-            o.values.insert(a, v);
-        } else {
-            err << "gerarqprev: opção desconhecida: " << args[i] << "\n" << kUsage;
-            return false;
-        }
-    }
-    return true;
-}
-
-std::optional<QDate> parseDate(const QString& s) {
-    const QDate d = QDate::fromString(s.trimmed(), QStringLiteral("dd/MM/yyyy"));
-    if (!d.isValid())
-        return std::nullopt;
-    return d;
-}
 
 // The form's dates go into the file as the date edit's text value: the
 // digits ddmmyyyy, or empty.
@@ -158,12 +105,8 @@ public:
             return dateValue(o_.value("--contab-inicio"));
         case Control::FinPerCont:
             return dateValue(o_.value("--contab-fim"));
-        case Control::Cpf: {
-            QString d = o_.value("--cpf");
-            d.remove(u'.');
-            d.remove(u'-');
-            return d.trimmed();
-        }
+        case Control::Cpf:
+            return cpfDigits(o_.value("--cpf"));
         case Control::Cei:
             return o_.value("--cei");
         case Control::Nit:
@@ -341,7 +284,15 @@ std::unique_ptr<suite::TNetConnection> connectTo(const Options& o, QTextStream& 
     }
     net->SetHost(host);
     net->SetPort(port);
-    net->SetToken(o.has("--token") ? o.value("--token") : cfg.token);
+    QString token = o.has("--token") ? o.value("--token") : cfg.token;
+    if (o.has("--token-arquivo")) {
+        QString why;
+        if (!suite::readTokenFile(o.value("--token-arquivo"), token, why)) {
+            err << "gerarqprev: " << why << "\n";
+            return nullptr;
+        }
+    }
+    net->SetToken(token);
     net->SetTimeoutMs(cfg.timeoutMs);
     net->ThrowException = true;
     return net;
@@ -368,9 +319,18 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         err << "gerarqprev: --finalidade deve ser 61, 62 ou 90\n";
         return ExitUsage;
     }
+    if (o.has("--token") && o.has("--token-arquivo")) {
+        err << "gerarqprev: use --token-arquivo ou --token, não ambos\n";
+        return ExitUsage;
+    }
     if (o.has("--banco") && o.has("--servidor")) {
         err << "gerarqprev: use --banco ou --servidor, não ambos\n";
         return ExitUsage;
+    }
+    if (const QString why = refusedValue(o.values, suite::TMessages(gerArqPrevCatalogue()));
+        !why.isEmpty()) {
+        err << "erro: " << why << "\n";
+        return ExitCheck;
     }
     // Without a choice the command line asks for everything to be written.
     if (!o.has("--centralizacao"))
@@ -435,6 +395,18 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
             net->SetConnected(true);
             server = &net->AppServer();
         }
+        if (!host.companyExists && !injected.server)
+            host.companyExists = [server](const QString& code) {
+                // The server answers "not found" for an unknown company: a
+                // failed check like the local look-up's, not a server failure.
+                QList<suite::RemoteArg> look{suite::RemoteArg::text(code)};
+                const suite::RemoteResult r = server->call(QStringLiteral("GetDadosTecEmpr"), look);
+                if (r.error == suite::RemoteError::NotFound)
+                    return false;
+                if (!r.ok())
+                    throw std::runtime_error(r.message.toStdString());
+                return true;
+            };
     } catch (const std::exception& e) {
         err << "erro: " << QString::fromUtf8(e.what()) << "\n";
         return ExitServer;
@@ -513,6 +485,10 @@ int runMain(const QStringList& args, QTextStream& out, QTextStream& err) {
         return ExitUsage;
 #endif
     }
+    if (command == QLatin1String("importar"))
+        return runImportar(rest, out, err, isatty(2) == 1);
+    if (command == QLatin1String("cadastro"))
+        return runCadastro(rest, out, err);
     err << "gerarqprev: comando desconhecido: " << command << "\n" << kUsage;
     return ExitUsage;
 }

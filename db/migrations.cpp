@@ -1,9 +1,15 @@
 #include "db/dbgeral.h"
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <algorithm>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <utility>
 
 namespace db {
@@ -382,15 +388,88 @@ const QList<Migration>& migrations() {
     throw std::runtime_error(QStringLiteral("%1: %2").arg(what, e.text()).toStdString());
 }
 
-int currentVersion(QSqlDatabase& db) {
+void exec(QSqlDatabase& db, const QString& what, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        fail(what, q.lastError());
+}
+
+void rollback(QSqlDatabase& db) {
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+}
+
+// Whoever holds it may migrate: every process serialises on it, so the
+// version read under it is the one the next step builds on. On PostgreSQL a
+// transaction-scoped advisory lock (released with the transaction), on SQLite
+// the database's write lock taken at BEGIN (a second writer waits for the
+// busy timeout the connection was opened with).
+constexpr qint64 kMigrationLockKey = 0x6765726172717076; // "gerarqpv"
+
+void beginLocked(QSqlDatabase& db, const QString& what) {
+    if (isPostgres(db)) {
+        exec(db, what, QStringLiteral("BEGIN"));
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?)"));
+        q.addBindValue(kMigrationLockKey);
+        if (!q.exec()) {
+            const QSqlError e = q.lastError();
+            rollback(db);
+            fail(what, e);
+        }
+    } else {
+        exec(db, what, QStringLiteral("BEGIN IMMEDIATE"));
+    }
+}
+
+// The version, read inside the locked transaction (the table is made there
+// too, so two first starts do not race to create it).
+int lockedVersion(QSqlDatabase& db) {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS SCHEMA_VERSION ("
                                " NRVERSAO INTEGER NOT NULL PRIMARY KEY,"
-                               " DSVERSAO VARCHAR(80))")))
-        fail(QStringLiteral("SCHEMA_VERSION"), q.lastError());
-    if (!q.exec(QStringLiteral("SELECT MAX(NRVERSAO) FROM SCHEMA_VERSION")))
-        fail(QStringLiteral("SCHEMA_VERSION"), q.lastError());
+                               " DSVERSAO VARCHAR(80))")) ||
+        !q.exec(QStringLiteral("SELECT MAX(NRVERSAO) FROM SCHEMA_VERSION"))) {
+        const QSqlError e = q.lastError();
+        rollback(db);
+        fail(QStringLiteral("SCHEMA_VERSION"), e);
+    }
     return q.next() ? q.value(0).toInt() : 0;
+}
+
+// Which database a connection reaches, so that a process migrates each one
+// once however many connections it opens. Empty for one that cannot be told
+// apart (an in-memory SQLite database is new with every connection).
+QString databaseKey(QSqlDatabase& db) {
+    if (isPostgres(db)) {
+        QSqlQuery q(db);
+        const QString schema = q.exec(QStringLiteral("SELECT current_schema()")) && q.next()
+                                   ? q.value(0).toString()
+                                   : QString();
+        return QStringLiteral("pg:%1:%2/%3/%4")
+            .arg(db.hostName())
+            .arg(db.port())
+            .arg(db.databaseName(), schema);
+    }
+    const QString path = db.databaseName();
+    struct stat st {};
+    if (path.isEmpty() || path == QLatin1String(":memory:") ||
+        ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    // The file itself, not its name: one made again under the same name is
+    // another database.
+    return QStringLiteral("sqlite:%1:%2:%3")
+        .arg(st.st_dev)
+        .arg(st.st_ino)
+        .arg(QFileInfo(path).fileTime(QFileDevice::FileBirthTime).toMSecsSinceEpoch());
+}
+
+QMutex& migratedMutex() {
+    static QMutex m;
+    return m;
+}
+QSet<QString>& migrated() {
+    static QSet<QString> done;
+    return done;
 }
 
 } // namespace
@@ -402,26 +481,38 @@ int schemaVersion() {
 void applyMigrations(QSqlDatabase& db, int upTo) {
     if (!db.isOpen())
         throw std::runtime_error("applyMigrations: the connection is not open");
-    const int have = currentVersion(db);
-    if (have > schemaVersion())
-        throw std::runtime_error(QStringLiteral("database schema version %1 is newer than this "
-                                                "program (%2)")
-                                     .arg(have)
-                                     .arg(schemaVersion())
-                                     .toStdString());
     const int target = upTo > 0 ? std::min(upTo, schemaVersion()) : schemaVersion();
-    for (int v = have + 1; v <= target; ++v) {
+    const QString key = target == schemaVersion() ? databaseKey(db) : QString();
+    // Threads of one process take turns; other processes wait on the lock.
+    QMutexLocker once(&migratedMutex());
+    if (!key.isEmpty() && migrated().contains(key))
+        return;
+    for (;;) {
+        beginLocked(db, QStringLiteral("migration"));
+        const int have = lockedVersion(db);
+        if (have > schemaVersion()) {
+            rollback(db);
+            throw std::runtime_error(QStringLiteral("database schema version %1 is newer than "
+                                                    "this program (%2)")
+                                         .arg(have)
+                                         .arg(schemaVersion())
+                                         .toStdString());
+        }
+        if (have >= target) {
+            exec(db, QStringLiteral("migration"), QStringLiteral("COMMIT"));
+            break;
+        }
         // One transaction per version: both products roll DDL back, so a
         // failed step leaves the previous version intact.
-        if (!db.transaction())
-            fail(QStringLiteral("migration %1").arg(v), db.lastError());
+        const int v = have + 1;
+        const QString what = QStringLiteral("migration %1").arg(v);
         QSqlQuery q(db);
         const Migration& m = migrations()[v - 1];
         for (const QString& sql : m.both + (isPostgres(db) ? m.postgres : m.sqlite)) {
             if (!q.exec(sql)) {
                 const QSqlError e = q.lastError();
-                db.rollback();
-                fail(QStringLiteral("migration %1").arg(v), e);
+                rollback(db);
+                fail(what, e);
             }
         }
         q.prepare(QStringLiteral("INSERT INTO SCHEMA_VERSION (NRVERSAO, DSVERSAO) VALUES (?, ?)"));
@@ -429,12 +520,14 @@ void applyMigrations(QSqlDatabase& db, int upTo) {
         q.addBindValue(QStringLiteral("versão %1").arg(v));
         if (!q.exec()) {
             const QSqlError e = q.lastError();
-            db.rollback();
-            fail(QStringLiteral("migration %1").arg(v), e);
+            rollback(db);
+            fail(what, e);
         }
-        if (!db.commit())
-            fail(QStringLiteral("migration %1").arg(v), db.lastError());
+        q.finish();
+        exec(db, what, QStringLiteral("COMMIT"));
     }
+    if (!key.isEmpty())
+        migrated().insert(key);
 }
 
 namespace {

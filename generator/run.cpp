@@ -1,5 +1,6 @@
 #include "generator/run.h"
 #include "generator/context.h"
+#include "generator/syncfolder.h"
 #include "suite/core/presenter.h"
 #include <QDir>
 #include <QFileInfo>
@@ -9,25 +10,51 @@ namespace gen {
 namespace {
 
 // Whatever way the run ends after the panel is shown: an unfinished file is
-// discarded (the destination keeps its old content) and the panel is hidden.
+// discarded (the destination keeps its old content), the busy indicator is
+// switched off and the panel is hidden. Declared after the run's context,
+// which it reads, so that it goes first.
 class Cleanup {
 public:
-    Cleanup(RunHost& host, QSaveFile& file) : host_(host), file_(file) {}
+    Cleanup(RunHost& host, QSaveFile& file, const RunContext& ctx)
+        : host_(host), file_(file), ctx_(ctx) {}
     ~Cleanup() {
         if (!committed && file_.isOpen())
             file_.cancelWriting();
-        if (!committed && ctx && ctx->busyOn)
+        if (!committed && ctx_.busyOn)
             host_.busy(false);
         host_.showProgress(false);
     }
     Cleanup(const Cleanup&) = delete;
     Cleanup& operator=(const Cleanup&) = delete;
     bool committed = false;
-    const RunContext* ctx = nullptr;
 
 private:
     RunHost& host_;
     QSaveFile& file_;
+    const RunContext& ctx_;
+};
+
+// The run's one consistent read of the books: from before the first fetch
+// to after the last, ended early if the run stops.
+class ReadScope {
+public:
+    explicit ReadScope(GerArqPrevServer& srv) : srv_(srv) {}
+    ~ReadScope() { end(); }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+    void begin() {
+        srv_.beginReadSnapshot();
+        on_ = true;
+    }
+    void end() noexcept {
+        if (on_)
+            srv_.endReadSnapshot();
+        on_ = false;
+    }
+
+private:
+    GerArqPrevServer& srv_;
+    bool on_ = false;
 };
 
 // The folder part of a path: up to its last "/", the root keeping it.
@@ -113,18 +140,17 @@ RunOutcome GerArqPrevRun::execute() {
 
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    Cleanup cleanup(host_, file);
-
-    // 10. Open (a temporary file beside the destination).
-    if (!file.open(QIODevice::WriteOnly))
-        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")), suite::AbortReason::File);
-
     LineWriter out(file);
     GerArqPrevServer srv(server_, ds_);
     RunContext ctx{host_, ds_, srv, out};
     ctx.centralisation = centr;
     ctx.purpose = purp;
-    cleanup.ctx = &ctx;
+    Cleanup cleanup(host_, file, ctx);
+    ReadScope reads(srv);
+
+    // 10. Open (a temporary file beside the destination).
+    if (!file.open(QIODevice::WriteOnly))
+        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")), suite::AbortReason::File);
 
     auto fileError = [&](const QString& detail) {
         QString text = host_.msg(QStringLiteral("Erro_Grav"));
@@ -134,7 +160,9 @@ RunOutcome GerArqPrevRun::execute() {
     };
 
     try {
-        // 11. First fetches.
+        // 11. First fetches, all from one state of the books: entries
+        // posted meanwhile would break the file's balances.
+        reads.begin();
         srv.getsaldmens(ctx.company(), ctx.start(), ctx.end());
         ctx.busy(true);
         srv.GetLancCont(ctx.company(), ctx.start(), ctx.end());
@@ -147,6 +175,7 @@ RunOutcome GerArqPrevRun::execute() {
         writeEntries(ctx);
         writeResultBalances(ctx);
         writeBlock9(ctx);
+        reads.end();
     } catch (const WriteError& e) {
         fileError(QString::fromStdString(e.what()));
     }
@@ -155,6 +184,9 @@ RunOutcome GerArqPrevRun::execute() {
     if (!file.commit())
         fileError(file.errorString());
     cleanup.committed = true;
+    // The rename lasts through a power cut only once the folder is on disk.
+    if (QString why; !syncFolder(folderOf(path), why))
+        fileError(QStringLiteral("arquivo gravado, mas a pasta não foi sincronizada: %1").arg(why));
 
     outcome.written = true;
     outcome.lines = out.lines();

@@ -17,6 +17,10 @@ void GerArqPrevServer::load(const QString& method, QList<RemoteArg>& args,
     }
 }
 
+void GerArqPrevServer::beginReadSnapshot() {
+    suite::CheckResultServ(server_.beginReadSnapshot(), true, 0);
+}
+
 void GerArqPrevServer::getsaldmens(const QString& company, const QDate& start, const QDate& end) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)};
     load(QStringLiteral("getsaldmens"), a, ds_.cdsSaldMens);

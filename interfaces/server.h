@@ -31,6 +31,11 @@ public:
     // selection texts, which land in sel1 and sel2.
     void GetSaldAntEnc(const QString& company, QString& sel1, QString& sel2, const QDate& end);
 
+    // The run's consistent read of the books (RemoteServer); a refusal
+    // stops the run as any failed call does.
+    void beginReadSnapshot();
+    void endReadSnapshot() noexcept { server_.endReadSnapshot(); }
+
     // Calls made so far through this object.
     qint64 calls() const { return calls_; }
 

@@ -11,12 +11,25 @@ using suite::RemoteArg;
 using suite::RemoteError;
 using suite::RemoteResult;
 
-LocalServer::LocalServer(QSqlDatabase db) : db_(std::move(db)) {
+class LocalServer::CountingSink final : public RowSink {
+public:
+    RowSink* target = nullptr;
+    qint64 taken = 0;
+    void take(const QList<suite::FieldDef>& fields, suite::RowSet& rows) override {
+        ++taken;
+        target->take(fields, rows);
+    }
+    qsizetype partBytes() const override { return target->partBytes(); }
+};
+
+LocalServer::LocalServer(QSqlDatabase db)
+    : db_(std::move(db)), counting_(std::make_unique<CountingSink>()) {
     db::applyMigrations(db_);
 }
 
 LocalServer::LocalServer(const QString& url, const QString& connectionName)
-    : db_(db::open(url, connectionName)), owned_(connectionName), snapshots_(true) {
+    : db_(db::open(url, connectionName)), owned_(connectionName), url_(url),
+      counting_(std::make_unique<CountingSink>()), snapshots_(true) {
     try {
         db::applyMigrations(db_);
     } catch (...) {
@@ -37,11 +50,64 @@ LocalServer::~LocalServer() {
     }
 }
 
+RemoteResult LocalServer::beginReadSnapshot() {
+    if (!snapshot_)
+        snapshot_ = std::make_unique<ReadSnapshot>(db_);
+    QString error;
+    if (!snapshot_->pin(error))
+        return RemoteResult::failure(
+            RemoteError::Database,
+            QStringLiteral("não foi possível abrir uma leitura consistente do banco: %1")
+                .arg(error));
+    return {};
+}
+
+void LocalServer::endReadSnapshot() noexcept {
+    if (snapshot_)
+        snapshot_->unpin();
+}
+
+bool LocalServer::inRun() const {
+    return snapshot_ && snapshot_->pinned();
+}
+
 RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
+    const auto is = [&method](const char* name) {
+        return method.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    if (is(suite::kBeginReadSnapshot) || is(suite::kEndReadSnapshot)) {
+        if (!args.isEmpty())
+            return RemoteResult::failure(RemoteError::BadArguments,
+                                         QStringLiteral("%1: não leva argumentos").arg(method));
+        if (is(suite::kEndReadSnapshot)) {
+            endReadSnapshot();
+            return {};
+        }
+        return beginReadSnapshot();
+    }
+    // A connection the database dropped (a restart, an idle cut) fails its
+    // call with a database error: outside a run, and when nothing of the
+    // reply has gone out yet, the call is made once more on a new one.
+    counting_->taken = 0;
+    RemoteResult r = attempt(method, args);
+    if (r.error == RemoteError::Database && !owned_.isEmpty() && !inRun() &&
+        counting_->taken == 0 && reopen())
+        r = attempt(method, args);
+    return r;
+}
+
+RemoteResult LocalServer::attempt(const QString& method, QList<RemoteArg>& args) {
     try {
         if (!methods_)
             methods_ = std::make_unique<detail::Methods>(db_);
-        methods_->setSink(sink_);
+        counting_->target = sink_;
+        methods_->setSink(sink_ ? counting_.get() : nullptr);
+        if (snapshot_ && snapshot_->expired())
+            return RemoteResult::failure(
+                RemoteError::Database,
+                QStringLiteral("%1: a leitura consistente desta geração foi encerrada (conexão "
+                               "ociosa ou erro do banco); gere o arquivo novamente.")
+                    .arg(method));
         if (snapshots_) {
             if (!snapshot_)
                 snapshot_ = std::make_unique<ReadSnapshot>(db_);
@@ -67,6 +133,19 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
         endSnapshot();
         return RemoteResult::failure(RemoteError::Internal,
                                      QStringLiteral("%1: erro interno").arg(method));
+    }
+}
+
+bool LocalServer::reopen() {
+    snapshot_.reset();
+    methods_.reset();
+    db_.close();
+    db_ = QSqlDatabase();
+    try {
+        db_ = db::open(url_, owned_);
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
 }
 

@@ -43,6 +43,14 @@ public:
     // Never throws: every failure is a result with an error code.
     suite::RemoteResult call(const QString& method, QList<suite::RemoteArg>& args) override;
 
+    // A run's consistent read (see ReadSnapshot::pin). The same two calls
+    // arrive over the wire as the session methods kBeginReadSnapshot and
+    // kEndReadSnapshot, which call() answers itself.
+    suite::RemoteResult beginReadSnapshot() override;
+    void endReadSnapshot() noexcept override;
+    // A run's read is open (or was lost and not yet ended by its run).
+    bool inRun() const;
+
     QSqlDatabase& database() { return db_; }
 
     // For the calls that follow; nullptr: results are returned whole.
@@ -53,12 +61,23 @@ public:
     // borrowed one only when its owner reads and never writes through it.
     void setSnapshots(bool on);
     bool inSnapshot() const;
-    // Ends the current snapshot: the next call reads the latest data.
+    // Ends the current snapshot: the next call reads the latest data; a
+    // run's is lost, and the run's later calls fail.
     void endSnapshot();
 
 private:
+    suite::RemoteResult attempt(const QString& method, QList<suite::RemoteArg>& args);
+    // Opens an owned connection afresh (the database restarted, say); false
+    // when it cannot.
+    bool reopen();
+
     QSqlDatabase db_;
     QString owned_; // connection name to remove on destruction, if owned
+    QString url_;   // what an owned connection was opened from
+    // Rows already handed to the sink in this call: a call that sent some
+    // cannot be run again.
+    class CountingSink;
+    std::unique_ptr<CountingSink> counting_;
     // Created on first call; holds the statements prepared on db_.
     std::unique_ptr<detail::Methods> methods_;
     RowSink* sink_ = nullptr;

@@ -5,6 +5,7 @@
 #include "server/demo.h"
 #include "server/socketserver.h"
 #include "suite/core/config.h"
+#include "suite/core/tokenfile.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -24,7 +25,7 @@ extern "C" void onSignal(int) {
 
 const char* kUsage =
     "uso: gerarqprev-server [--banco URL] [--escuta HOST:PORTA] [--socket CAMINHO]\n"
-    "                        [--token TEXTO] [--log ARQUIVO]\n"
+    "                        [--token-arquivo ARQUIVO] [--log ARQUIVO]\n"
     "     gerarqprev-server demo --banco CAMINHO [--lancamentos N]\n";
 
 QTextStream& err() {
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
         return runDemo(args.mid(1));
 
     QHash<QString, QString> o;
-    if (!parse(args, {"--banco", "--escuta", "--socket", "--token", "--log"}, o))
+    if (!parse(args, {"--banco", "--escuta", "--socket", "--token", "--token-arquivo", "--log"}, o))
         return 2;
     const suite::Config& c = suite::config();
     server::SocketServerOptions opt;
@@ -115,6 +116,17 @@ int main(int argc, char** argv) {
     }
     opt.unixSocket = o.value("--socket", c.unixSocket);
     opt.token = o.value("--token", c.token);
+    if (o.contains("--token") && o.contains("--token-arquivo")) {
+        err() << "gerarqprev-server: use --token-arquivo ou --token, não ambos\n";
+        return 2;
+    }
+    if (o.contains("--token-arquivo")) {
+        QString why;
+        if (!suite::readTokenFile(o.value("--token-arquivo"), opt.token, why)) {
+            err() << "gerarqprev-server: " << why << "\n";
+            return 2;
+        }
+    }
     opt.spinUs = c.spinUs;
 
     QFile logFile;
@@ -135,6 +147,10 @@ int main(int argc, char** argv) {
             (QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + line + u'\n').toUtf8());
         logFile.flush();
     };
+
+    if (o.contains("--token"))
+        opt.log(QStringLiteral("aviso: --token fica visível na lista de processos; prefira "
+                               "--token-arquivo, servidor/token ou GERARQPREV_TOKEN"));
 
     // Fail at once on a database that cannot be opened or migrated, rather
     // than at the first client.

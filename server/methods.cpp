@@ -1,5 +1,6 @@
 #include "methods.h"
 #include "localserver.h"
+#include "suite/core/daterange.h"
 #include <QDateTime>
 #include <QMap>
 #include <QSet>
@@ -52,7 +53,7 @@ QString textArg(const QString& method, const QList<RemoteArg>& a, int i) {
 
 // The day of a number counted from 30/12/1899; the fraction is the time of day.
 QDate fromDayNumber(double n) {
-    if (!std::isfinite(n) || n < -657434.0 || n > 2958465.0) // 01/01/0100 to 31/12/9999
+    if (!std::isfinite(n) || std::fabs(n) > 1.0e7) // far outside the accepted range
         return {};
     return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(n)));
 }
@@ -76,6 +77,11 @@ QDate dateArg(const QString& method, const QList<RemoteArg>& a, int i) {
     }
     if (!d.isValid())
         badArgs(method, QStringLiteral("argumento %1: data inválida").arg(i + 1));
+    if (!suite::acceptedDate(d))
+        badArgs(method, QStringLiteral("argumento %1: data fora do intervalo aceito (%2 a %3)")
+                            .arg(i + 1)
+                            .arg(suite::kFirstAcceptedDate.toString(QStringLiteral("dd/MM/yyyy")),
+                                 suite::kLastAcceptedDate.toString(QStringLiteral("dd/MM/yyyy"))));
     return d;
 }
 
@@ -107,6 +113,10 @@ qint64 integerArg(const QString& method, const QList<RemoteArg>& a, int i) {
 void requirePeriod(const QString& method, const QDate& start, const QDate& end) {
     if (start > end)
         badArgs(method, QStringLiteral("data inicial posterior à data final"));
+    if (const int months = suite::periodMonths(start, end); months > suite::kMaxPeriodMonths)
+        badArgs(method, QStringLiteral("período de %1 meses; o máximo é %2 meses")
+                            .arg(months)
+                            .arg(suite::kMaxPeriodMonths));
 }
 
 // SQLite hands dates back as ISO text, PostgreSQL as dates.
@@ -439,6 +449,7 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
             p.rows.append({QDateTime(lastDay, QTime(0, 0)), mmyyyy, acc,
                            static_cast<double>(b < 0 ? -b : b) / 100.0, sideOf(b)});
         }
+        offer(p);
     }
     return p;
 }

@@ -1,5 +1,9 @@
 #include "server/socketserver.h"
+#include "server/listenaddress.h"
 #include "server/localserver.h"
+#include "server/logtext.h"
+#include "server/socketpath.h"
+#include "server/tokenthrottle.h"
 #include "suite/core/framechannel.h"
 #include "suite/core/protocol.h"
 #include <QElapsedTimer>
@@ -11,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <list>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -66,14 +71,18 @@ struct SocketServer::Impl {
     bool listen(QString& error);
     std::atomic<bool> stopping{false};
     std::atomic<int> open{0};
-    std::atomic<quint64> serial{0};
+    // Database connection names are process-wide: unique across servers.
+    static inline std::atomic<quint64> serial{0};
     proto::SpinGate spinners{std::max(1, QThread::idealThreadCount() - 1)};
     QMutex mutex;
     std::list<QThread*> workers;
 
+    TokenThrottle throttle;
+
+    // Every line goes out escaped: parts of it come from clients.
     void log(const QString& line) {
         if (opt.log)
-            opt.log(line);
+            opt.log(logLine(line));
     }
     void spawn(qintptr descriptor, bool isLocal);
     void reap();
@@ -129,8 +138,9 @@ protected:
         proto::FrameChannel channel(proto::kMaxRequestFrame);
         channel.attach(static_cast<int>(descriptor_));
         channel.setSpin(srv_.opt.spinUs, &srv_.spinners);
+        channel.setFrameDeadline(srv_.opt.frameDeadlineMs);
         const QString peer = local_ ? QStringLiteral("unix") : peerOf(channel.descriptor());
-        const QString outcome = serve(channel);
+        const QString outcome = serve(channel, peer);
         srv_.log(QStringLiteral("conexão %1: %2 chamada(s), %3 falha(s), %4 ms, %5")
                      .arg(peer)
                      .arg(calls_)
@@ -138,7 +148,10 @@ protected:
                      .arg(clock.elapsed())
                      .arg(outcome));
         channel.close();
-        --srv_.open;
+        // The last connection gone: what its buffers and results took goes
+        // back to the system, not only to this process's heap.
+        if (--srv_.open == 0)
+            ::malloc_trim(0);
     }
 
 private:
@@ -152,7 +165,16 @@ private:
         return ch.write(payload, 60000);
     }
 
-    QString serve(proto::FrameChannel& ch) {
+    // Waits ms, or less when the server stops meanwhile.
+    void pause(int ms) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!srv_.stopping && waited.elapsed() < ms)
+            QThread::msleep(
+                static_cast<unsigned long>(std::min<qint64>(50, ms - waited.elapsed())));
+    }
+
+    QString serve(proto::FrameChannel& ch, const QString& peer) {
         QByteArray payload;
         const std::function<bool()> stop = [this] { return srv_.stopping.load(); };
         proto::IoStatus st = ch.read(payload, srv_.opt.helloTimeoutMs, stop);
@@ -174,6 +196,9 @@ private:
             return QStringLiteral("versão %1 recusada").arg(hello.version);
         }
         if (!srv_.opt.token.isEmpty() && !sameToken(hello.token, srv_.opt.token)) {
+            // Guesses from one address come ever slower; the port changes
+            // with every connection, so it is left out.
+            pause(srv_.throttle.failed(peer.left(peer.lastIndexOf(u':'))));
             ch.write(
                 proto::encodeWelcome(RemoteError::Unauthorized, QStringLiteral("token inválido")),
                 5000);
@@ -196,13 +221,24 @@ private:
 
         for (;;) {
             // A client that pauses lets go of its snapshot, so that its next
-            // call reads the latest data and a checkpoint is not held back.
+            // call reads the latest data and a checkpoint is not held back. A
+            // run's read waits much longer: the run is still going.
             const bool held = methods->inSnapshot();
-            st = ch.read(payload, held ? kSnapshotIdleMs : -1, stop);
+            const int idle = !held                ? srv_.opt.idleCloseMs
+                             : methods->inRun() ? srv_.opt.runIdleMs
+                                                : kSnapshotIdleMs;
+            st = ch.read(payload, idle, stop);
+            if (st == proto::IoStatus::Timeout && ch.midFrame()) {
+                ++failures_;
+                return QStringLiteral("encerrada: quadro incompleto após %1 ms")
+                    .arg(srv_.opt.frameDeadlineMs);
+            }
             if (st == proto::IoStatus::Timeout && held) {
                 methods->endSnapshot();
                 continue;
             }
+            if (st == proto::IoStatus::Timeout)
+                return QStringLiteral("encerrada por inatividade");
             switch (st) {
             case proto::IoStatus::Ok:
                 break;
@@ -281,6 +317,26 @@ private:
 
 void SocketServer::Impl::spawn(qintptr descriptor, bool isLocal) {
     reap();
+    {
+        QMutexLocker lock(&mutex);
+        if (static_cast<int>(workers.size()) >= std::max(1, opt.maxConnections)) {
+            lock.unlock();
+            // Told why at once, without a thread or a database connection:
+            // the client reads this as the answer to its greeting.
+            proto::FrameChannel ch(proto::kMaxRequestFrame);
+            ch.attach(static_cast<int>(descriptor));
+            ch.write(proto::encodeWelcome(
+                         RemoteError::Internal,
+                         QStringLiteral("servidor ocupado: %1 conexões abertas, o máximo; tente "
+                                        "novamente em instantes")
+                             .arg(opt.maxConnections)),
+                     200);
+            ch.close();
+            log(QStringLiteral("conexão recusada: %1 conexões abertas, o máximo")
+                    .arg(opt.maxConnections));
+            return;
+        }
+    }
     auto* w = new Worker(*this, descriptor, isLocal);
     {
         QMutexLocker lock(&mutex);
@@ -312,18 +368,14 @@ SocketServer::~SocketServer() {
 }
 
 bool SocketServer::Impl::listen(QString& error) {
+    // Before anything listens, so a refused path leaves nothing half started.
+    if (!opt.unixSocket.isEmpty() && !claimSocketPath(opt.unixSocket, error))
+        return false;
     if (opt.tcp) {
-        tcp = std::make_unique<TcpListener>(*this);
         QHostAddress address;
-        if (opt.host == QLatin1String("*") || opt.host.isEmpty())
-            address = QHostAddress::Any;
-        else if (opt.host == QLatin1String("localhost"))
-            address = QHostAddress::LocalHost;
-        else if (!address.setAddress(opt.host)) {
-            error = QStringLiteral("endereço inválido: %1").arg(opt.host);
-            tcp.reset();
+        if (!listenAddress(opt.host, !opt.token.isEmpty(), address, error))
             return false;
-        }
+        tcp = std::make_unique<TcpListener>(*this);
         if (!tcp->listen(address, static_cast<quint16>(opt.port))) {
             error = QStringLiteral("não foi possível escutar em %1:%2: %3")
                         .arg(opt.host)
@@ -333,12 +385,11 @@ bool SocketServer::Impl::listen(QString& error) {
             return false;
         }
         boundPort = tcp->serverPort();
-        log(QStringLiteral("escutando em %1:%2").arg(opt.host).arg(tcp->serverPort()));
+        log(QStringLiteral("escutando em %1:%2").arg(address.toString()).arg(tcp->serverPort()));
     }
     if (!opt.unixSocket.isEmpty()) {
         local = std::make_unique<LocalListener>(*this);
         local->setSocketOptions(QLocalServer::UserAccessOption);
-        QLocalServer::removeServer(opt.unixSocket); // a stale file from a crash
         if (!local->listen(opt.unixSocket)) {
             error = QStringLiteral("não foi possível escutar em %1: %2")
                         .arg(opt.unixSocket, local->errorString());

@@ -14,6 +14,17 @@ struct SocketServerOptions {
     QString unixSocket;                         // optional Unix socket path
     QString token;                              // empty: no authentication
     int helloTimeoutMs = 10000;                 // a client must greet within this
+    // A generation run's consistent read is ended when its connection sends
+    // nothing for this long; the run's next call then fails.
+    int runIdleMs = 60000;
+    // Connections served at once; one more is answered with an error and
+    // closed (docs/protocol.md).
+    int maxConnections = 64;
+    // A frame whose first byte has come must be whole within this.
+    int frameDeadlineMs = 30000;
+    // A greeted connection that sends nothing for this long is closed; the
+    // client connects again for its next call.
+    int idleCloseMs = 15 * 60 * 1000;
     int partBytes = 1 << 20; // a long reply goes in parts of about this much row data
     // After a reply a connection's thread polls this long for the next
     // request before it blocks; -1: the machine's default, 0: never. At most

@@ -37,14 +37,26 @@ Config Config::load() {
     }
     if (QFile::exists(file)) {
         QSettings s(file, QSettings::IniFormat);
-        c.host = s.value(QStringLiteral("servidor/host"), c.host).toString();
-        c.port = s.value(QStringLiteral("servidor/porta"), c.port).toInt();
-        c.token = s.value(QStringLiteral("servidor/token"), c.token).toString();
-        c.unixSocket = s.value(QStringLiteral("servidor/socket"), c.unixSocket).toString();
-        c.timeoutMs = s.value(QStringLiteral("servidor/timeout_ms"), c.timeoutMs).toInt();
-        c.database = s.value(QStringLiteral("banco/url"), c.database).toString();
-        c.logLevel = s.value(QStringLiteral("log/nivel"), c.logLevel).toString();
-        c.spinUs = s.value(QStringLiteral("servidor/espera_ativa_us"), c.spinUs).toInt();
+        // An entry left empty means the default, as an empty variable does.
+        const auto text = [&s](const char* key, const QString& fallback) {
+            const QString v = s.value(QString::fromLatin1(key)).toString().trimmed();
+            return v.isEmpty() ? fallback : v;
+        };
+        const auto number = [&](const char* key, int fallback) {
+            bool ok = false;
+            const int v = text(key, QString()).toInt(&ok);
+            return ok ? v : fallback;
+        };
+        c.host = text("servidor/host", c.host);
+        c.port = number("servidor/porta", c.port);
+        if (c.port < 1 || c.port > 65535)
+            c.port = Config{}.port;
+        c.token = text("servidor/token", c.token);
+        c.unixSocket = text("servidor/socket", c.unixSocket);
+        c.timeoutMs = number("servidor/timeout_ms", c.timeoutMs);
+        c.database = text("banco/url", c.database);
+        c.logLevel = text("log/nivel", c.logLevel);
+        c.spinUs = number("servidor/espera_ativa_us", c.spinUs);
     }
     if (!env("GERARQPREV_HOST").isEmpty())
         c.host = env("GERARQPREV_HOST");

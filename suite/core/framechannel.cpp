@@ -64,7 +64,9 @@ void FrameChannel::setSpin(int microseconds, SpinGate* gate) {
 }
 
 qint64 FrameChannel::spin(char* at, qsizetype room) {
-    if (spinUs_ <= 0 || (gate_ && !gate_->enter())) {
+    if (spinUs_ <= 0 || noSpinLeft_ > 0 || (gate_ && !gate_->enter())) {
+        if (noSpinLeft_ > 0)
+            --noSpinLeft_;
         errno = EAGAIN;
         return -1;
     }
@@ -79,6 +81,12 @@ qint64 FrameChannel::spin(char* at, qsizetype room) {
     const int saved = errno;
     if (gate_)
         gate_->leave();
+    if (n >= 0) {
+        misses_ = 0;
+    } else if (wouldBlock(saved) && ++misses_ >= kMissesToStop) {
+        misses_ = 0;
+        noSpinLeft_ = kReadsWithoutSpin;
+    }
     errno = saved;
     return n;
 }
@@ -149,9 +157,16 @@ qint64 FrameChannel::receive(char* at, qsizetype room, int ms) {
 IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::function<bool()>& stop) {
     if (fd_ < 0)
         return IoStatus::Closed;
-    const QDeadlineTimer deadline = deadlineFor(timeoutMs);
+    QDeadlineTimer deadline = deadlineFor(timeoutMs);
+    bool transit = false; // the frame deadline is running
     bool spun = false; // once a read: a frame's later bytes follow its first
     for (;;) {
+        if (frameMs_ > 0 && !transit && midFrame()) {
+            transit = true;
+            const QDeadlineTimer rest(frameMs_);
+            if (rest < deadline)
+                deadline = rest;
+        }
         char* at = nullptr;
         qsizetype room = 0;
         if (!big_.isEmpty()) {

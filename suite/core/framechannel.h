@@ -63,6 +63,20 @@ public:
     // comes back within that time. With a gate, only a thread that gets one of its slots spins.
     void setSpin(int microseconds, SpinGate* gate = nullptr);
 
+    // Once a frame's first byte has come, the rest must follow within ms
+    // (0, as until set: no such limit), whatever the read's own timeout: a
+    // peer that trickles a frame must not hold a thread and its buffer.
+    // A read cut by it returns Timeout with midFrame() true; the stream
+    // cannot be resumed after that.
+    void setFrameDeadline(int ms) { frameMs_ = ms; }
+    bool midFrame() const { return head_ != tail_ || !big_.isEmpty(); }
+
+    // Misses in a row that stop polling, and the reads that then block at once.
+    static constexpr int kMissesToStop = 3;
+    static constexpr int kReadsWithoutSpin = 256;
+    // Whether the next read polls first.
+    bool polling() const { return spinUs_ > 0 && noSpinLeft_ == 0; }
+
 private:
     // recv() waiting at most ms (0: not at all, -1: without limit).
     qint64 receive(char* at, qsizetype room, int ms);
@@ -76,6 +90,13 @@ private:
     int recvTimeoutMs_ = -1; // as now set on the socket; -1: none
     int spinUs_ = 0;
     SpinGate* gate_ = nullptr;
+    // Polls that found nothing, in a row; reads left to block at once. On
+    // a busy machine the peer cannot answer within the poll, and polling
+    // only takes the core it needs: after a few such misses the channel
+    // blocks straight away for a while, then tries polling again.
+    int misses_ = 0;
+    int noSpinLeft_ = 0;
+    int frameMs_ = 0;
     // Bytes received and not yet handed out: buf_[head_, tail_).
     std::unique_ptr<char[]> buf_;
     qsizetype head_ = 0, tail_ = 0;

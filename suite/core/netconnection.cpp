@@ -185,6 +185,22 @@ struct TNetConnection::Impl : RemoteServer {
         }
         return result;
     }
+
+    RemoteResult beginReadSnapshot() override {
+        QList<RemoteArg> none;
+        return call(QString::fromLatin1(kBeginReadSnapshot), none);
+    }
+
+    // A lost connection has ended the snapshot with it: nothing to send.
+    void endReadSnapshot() noexcept override {
+        if (!connected())
+            return;
+        try {
+            QList<RemoteArg> none;
+            call(QString::fromLatin1(kEndReadSnapshot), none);
+        } catch (...) {
+        }
+    }
 };
 
 TNetConnection::TNetConnection(QString serverName)

@@ -65,6 +65,17 @@ class RemoteServer {
 public:
     virtual ~RemoteServer() = default;
     virtual RemoteResult call(const QString& method, QList<RemoteArg>& args) = 0;
+
+    // A generation run's reads: every call from begin to end reads one
+    // consistent state of the books, whatever is posted meanwhile. A server
+    // that cannot promise it answers with an error. End never fails; a
+    // server that reads nothing (a script) needs neither.
+    virtual RemoteResult beginReadSnapshot() { return {}; }
+    virtual void endReadSnapshot() noexcept {}
 };
+
+// The wire names of the two session calls above (not module methods).
+inline constexpr const char* kBeginReadSnapshot = "BeginReadSnapshot";
+inline constexpr const char* kEndReadSnapshot = "EndReadSnapshot";
 
 } // namespace suite

@@ -9,7 +9,7 @@ const QDate kDayZero(1899, 12, 30);
 QString digitsOf(const QString& s) {
     QString d;
     for (QChar c : s)
-        if (c.isDigit())
+        if (c >= u'0' && c <= u'9') // other scripts' digits are not a document number
             d.append(c);
         else if (c != u'.' && c != u'-' && c != u'/' && !c.isSpace())
             return {}; // a letter makes the number invalid

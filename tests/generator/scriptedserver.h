@@ -17,6 +17,14 @@ public:
 
     QStringList trace; // "method(arg, arg, ...)" per call
 
+    // The run's consistent read, counted apart from the module's methods.
+    suite::RemoteResult beginReadSnapshot() override {
+        ++readsBegun;
+        return {};
+    }
+    void endReadSnapshot() noexcept override { ++readsEnded; }
+    int readsBegun = 0, readsEnded = 0;
+
     static QString argText(const suite::RemoteArg& a);
 
 private:

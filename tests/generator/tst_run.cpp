@@ -5,6 +5,7 @@
 #include "screen/catalogue.h"
 #include "scriptedserver.h"
 #include "suite/core/messages.h"
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -64,7 +65,11 @@ public:
     void setStatus(const QString& t) override { statuses << t; }
     void setProgress(int p) override { positions << p; }
     void repaint() override {}
-    void busy(bool on) override { on ? ++busyOn : ++busyOff; }
+    void busy(bool on) override {
+        on ? ++busyOn : ++busyOff;
+        busyNow = on;
+    }
+    bool busyNow = false;
     UnitCounters unitCounters() override { return {&saldMens, &lancCont, &saldAntEnc}; }
 };
 
@@ -112,6 +117,8 @@ private slots:
     void progressAndBusy();
     void callOrder();
     void writeFailureIsNoSuccess();
+    void failureAfterBlock0CleansUp_data();
+    void failureAfterBlock0CleansUp();
     void specialDestinationRefused();
     void writesThroughLink();
     void separatorsReported();
@@ -336,6 +343,44 @@ void TstRun::writeFailureIsNoSuccess() {
     gen::LineWriter out(device);
     QVERIFY_THROWS_EXCEPTION(gen::WriteError, out.write("0001", {"0"}));
     QCOMPARE(out.lines(), 0);
+}
+
+void TstRun::failureAfterBlock0CleansUp_data() {
+    QTest::addColumn<QString>("method");
+    QTest::newRow("chart, busy off") << "GetPlanContas";
+    QTest::newRow("a month's balance, busy on") << "GetSaldAntEnc";
+    QTest::newRow("cost centres of a posting, busy on") << "GetCcLanc";
+}
+
+// A server failure once block 0 is written: the run's context is gone by
+// the time the clean-up runs, which must still turn the busy indicator off,
+// hide the panel, end the run's read and leave the destination as it was.
+void TstRun::failureAfterBlock0CleansUp() {
+    QFETCH(QString, method);
+    FakeHost h;
+    prepare(h);
+    {
+        QFile old(h.texts[Control::ArqDest]);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("anterior\r\n");
+    }
+    QJsonObject answers = merge(months(2), postings(3));
+    answers.insert(method, QJsonArray{QJsonObject{
+                               {"error", QJsonObject{{"code", 7}, {"message", "banco caiu"}}}}});
+    GerArqPrevDatasets ds;
+    ScriptedServer server(answers);
+    QVERIFY_THROWS_EXCEPTION(suite::EAbort, gen::GerArqPrevRun(h, ds, server).execute());
+    QVERIFY(server.trace.last().startsWith(method));
+    QVERIFY(h.busyOn > 0);
+    QVERIFY(!h.busyNow);
+    QVERIFY(!h.panel);
+    QVERIFY(h.informed.isEmpty());
+    QCOMPARE(server.readsBegun, 1);
+    QCOMPARE(server.readsEnded, 1);
+    QFile kept(h.texts[Control::ArqDest]);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("anterior\r\n"));
+    QCOMPARE(QDir(tmp_->path()).entryList(QDir::Files), QStringList{"out.txt"});
 }
 
 void TstRun::specialDestinationRefused() {

@@ -218,6 +218,61 @@ private slots:
         QCOMPARE(payload, QByteArray("a frame in two halves"));
     }
 
+    // A frame begun must be finished within the frame deadline, however
+    // long the read itself may wait; one that arrives in time is whole.
+    void frameDeadlineCutsATrickle_data() {
+        QTest::addColumn<int>("stopAfter"); // bytes sent before the peer stalls; -1: all
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("half a header") << 2 << true;
+        QTest::newRow("header, half the payload") << 7 << true;
+        QTest::newRow("whole frame in pieces") << -1 << false;
+    }
+    void frameDeadlineCutsATrickle() {
+        QFETCH(int, stopAfter);
+        QFETCH(bool, cut);
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        ch.setFrameDeadline(150);
+        const QByteArray f = frame("trickled frame");
+        QVERIFY(p.send(stopAfter < 0 ? f : f.left(stopAfter), {2, 3, 4}));
+        QByteArray payload;
+        const IoStatus st = ch.read(payload, -1);
+        QCOMPARE(st, cut ? IoStatus::Timeout : IoStatus::Ok);
+        QCOMPARE(ch.midFrame(), cut);
+        if (!cut)
+            QCOMPARE(payload, QByteArray("trickled frame"));
+    }
+
+    // Polls that keep finding nothing (a busy machine, a peer that cannot
+    // answer in time) stop the polling for a while; it comes back after.
+    void pollingStopsAfterMissesAndComesBack() {
+        Pair p;
+        FrameChannel ch;
+        ch.attach(p.mine);
+        ch.setSpin(100);
+        QVERIFY(ch.polling());
+        QByteArray payload;
+        for (int i = 0; i < FrameChannel::kMissesToStop; ++i) {
+            std::thread writer([&] {
+                QThread::msleep(3);
+                p.send(frame("slow"));
+            });
+            QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+            writer.join();
+        }
+        QVERIFY(!ch.polling());
+        for (int i = 0; i < FrameChannel::kReadsWithoutSpin; ++i) {
+            p.send(frame("ready"));
+            QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+        }
+        QVERIFY(ch.polling());
+        // A poll that finds its frame keeps the count of misses at zero.
+        p.send(frame("ready"));
+        QCOMPARE(ch.read(payload, 5000), IoStatus::Ok);
+        QVERIFY(ch.polling());
+    }
+
     // Only as many threads spin as the gate has slots; the others block at
     // once and still get their frames.
     void theGateLimitsSpinners() {

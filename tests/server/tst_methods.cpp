@@ -303,8 +303,17 @@ private slots:
             << "GetLancCont" << Args{t("01"), RemoteArg::null(), day(2025, 1, 31)} << bad;
         QTest::newRow("start after end")
             << "GetLancCont" << Args{t("01"), day(2025, 2, 1), day(2025, 1, 31)} << bad;
+        QTest::newRow("period of 121 months")
+            << "getsaldmens" << Args{t("01"), day(2015, 1, 1), day(2025, 1, 31)} << bad;
+        QTest::newRow("the whole calendar")
+            << "getsaldmens" << Args{t("01"), day(1, 1, 1), day(9999, 12, 31)} << bad;
         QTest::newRow("day number out of range")
             << "GetSaldAntEnc" << Args{t("01"), t("_1.1.01_"), t(""), RemoteArg::real(1e300)}
+            << bad;
+        QTest::newRow("date before the accepted range")
+            << "GetLancCont" << Args{t("01"), day(99, 12, 31), day(2025, 1, 31)} << bad;
+        QTest::newRow("day number just before the accepted range")
+            << "GetSaldAntEnc" << Args{t("01"), t("_1.1.01_"), t(""), RemoteArg::real(-657435.0)}
             << bad;
         QTest::newRow("getcreddeb without a flag")
             << "getcreddeb"
@@ -325,6 +334,30 @@ private slots:
         // The server goes on answering after a refusal.
         Args ok{t("01")};
         QVERIFY(srv->call(QStringLiteral("GetDadosTecEmpr"), ok).ok());
+    }
+
+    // The monthly balances of a long period leave in parts as they are
+    // made, and make up the same rows as the whole reply.
+    void monthlyBalancesGoInParts() {
+        struct Parts final : server::RowSink {
+            suite::RowSet rows;
+            int parts = 0;
+            void take(const QList<suite::FieldDef>&, suite::RowSet& r) override {
+                rows.append(r);
+                r.clear();
+                ++parts;
+            }
+            qsizetype partBytes() const override { return 1; }
+        } sink;
+        Args a{t("01"), day(2016, 1, 1), day(2025, 12, 31)};
+        const suite::RemoteResult whole = srv->call(QStringLiteral("getsaldmens"), a);
+        QVERIFY(whole.ok());
+        srv->setRowSink(&sink);
+        const suite::RemoteResult last = srv->call(QStringLiteral("getsaldmens"), a);
+        srv->setRowSink(nullptr);
+        QVERIFY(last.ok());
+        QVERIFY(sink.parts > 1);
+        QCOMPARE(sink.rows.size() + last.packet.rows.size(), whole.packet.rows.size());
     }
 
     void methodNamesIgnoreCase() {

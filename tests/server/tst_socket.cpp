@@ -209,6 +209,49 @@ private slots:
         QVERIFY(half.reply().ok());
     }
 
+    // A cap on connections, a deadline for a frame in transit and an idle
+    // limit: none of them lets a client hold the server's threads forever.
+    void limitsEndConnections() {
+        server::SocketServerOptions o;
+        o.databaseUrl = srvtest::urlOf(conn);
+        o.port = 0;
+        o.maxConnections = 2;
+        o.frameDeadlineMs = 200;
+        o.idleCloseMs = 400;
+        server::SocketServer limited(o);
+        QString why;
+        QVERIFY2(limited.start(why), qPrintable(why));
+
+        Raw first, second, third;
+        QVERIFY(first.connect(limited.port()) && first.greet(QString()));
+        QVERIFY(second.connect(limited.port()) && second.greet(QString()));
+        QVERIFY(third.connect(limited.port()));
+        QVERIFY(third.send(proto::encodeHello(proto::Hello{})));
+        QByteArray p;
+        QVERIFY(third.receive(p));
+        const suite::RemoteResult busy = proto::decodeWelcome(p);
+        QVERIFY(!busy.ok());
+        QVERIFY2(busy.message.contains(QStringLiteral("ocupado")), qPrintable(busy.message));
+
+        // Half a frame, then nothing: cut at the frame deadline.
+        QVERIFY(first.sendRaw(QByteArray("\x00\x00", 2)));
+        QVERIFY(first.s.state() != QAbstractSocket::ConnectedState ||
+                first.s.waitForDisconnected(5000));
+        // Nothing at all: closed once idle.
+        QVERIFY(second.s.state() != QAbstractSocket::ConnectedState ||
+                second.s.waitForDisconnected(5000));
+
+        // Their places are free again.
+        bool greeted = false;
+        for (int i = 0; i < 50 && !greeted; ++i) {
+            Raw again;
+            greeted = again.connect(limited.port()) && again.greet(QString());
+            if (!greeted)
+                QTest::qWait(50);
+        }
+        QVERIFY(greeted);
+    }
+
     void wrongTokenIsRefused() {
         auto c = client(QStringLiteral("errado"));
         c->ThrowException = true;

@@ -68,8 +68,8 @@ private slots:
         ok.packet.fields = {{"A", FieldType::String, 2}};
         QCOMPARE(CheckResultServ(ok, true, 0).fields.size(), 1);
         QVERIFY(rec.shown.isEmpty());
-        const auto bad = RemoteResult::failure(RemoteError::Transport,
-                                               "Servidor 127.0.0.1:21150 inacessível.");
+        const auto bad =
+            RemoteResult::failure(RemoteError::Transport, "Servidor 127.0.0.1:21150 inacessível.");
         try {
             CheckResultServ(bad, true, 0);
             QFAIL("CheckResultServ returned on a failed result");
@@ -97,6 +97,43 @@ private slots:
         const Config d = Config::load();
         QCOMPARE(d.port, 21150);
         QCOMPARE(d.host, QString("127.0.0.1"));
+    }
+
+    // An entry present but empty (or unreadable) in the file falls back to
+    // the default; above all an empty host must not mean every interface.
+    void emptyEntriesMeanTheDefault_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::newRow("empty host")
+            << QByteArray("[servidor]\nhost=\n") << "127.0.0.1" << 21150 << 30000;
+        QTest::newRow("blank host")
+            << QByteArray("[servidor]\nhost=   \n") << "127.0.0.1" << 21150 << 30000;
+        QTest::newRow("empty port and timeout")
+            << QByteArray("[servidor]\nporta=\ntimeout_ms=\n") << "127.0.0.1" << 21150 << 30000;
+        QTest::newRow("port out of range")
+            << QByteArray("[servidor]\nporta=70000\n") << "127.0.0.1" << 21150 << 30000;
+        QTest::newRow("values given") << QByteArray("[servidor]\nhost=10.1.2.3\nporta=4000\n"
+                                                    "timeout_ms=500\n")
+                                      << "10.1.2.3" << 4000 << 500;
+    }
+    void emptyEntriesMeanTheDefault() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(int, timeoutMs);
+        QTemporaryDir dir;
+        QFile f(dir.filePath("g.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+        f.close();
+        qputenv("GERARQPREV_CONFIG", f.fileName().toUtf8());
+        const Config c = Config::load();
+        qunsetenv("GERARQPREV_CONFIG");
+        QCOMPARE(c.host, host);
+        QCOMPARE(c.port, port);
+        QCOMPARE(c.timeoutMs, timeoutMs);
     }
 };
 
