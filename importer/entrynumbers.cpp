@@ -138,6 +138,7 @@ EntryNumbers::Outcome EntryNumbers::resolve() {
     q.bindValue(1, company_);
     execOrThrow(q, QStringLiteral("LANCCONT"));
     QList<QPair<qint64, QVariant>> changes;
+    qint64 suffixed = 0;
     QString group;
     int rank = 0;
     while (q.next()) {
@@ -147,8 +148,11 @@ EntryNumbers::Outcome EntryNumbers::resolve() {
         const QString wanted =
             rank == 1 ? number : number + QLatin1Char('-') + QString::number(rank);
         const QVariant now = q.value(2);
-        if (now.isNull() || now.toString() != wanted)
+        if (now.isNull() || now.toString() != wanted) {
             changes.append({q.value(0).toLongLong(), wanted});
+            if (rank > 1)
+                ++suffixed;
+        }
     }
     q.finish();
     pending_ = false;
@@ -184,7 +188,7 @@ EntryNumbers::Outcome EntryNumbers::resolve() {
     }
     setByKey(db_, QStringLiteral("LANCCONT"), company_, changes);
     setByKey(db_, QStringLiteral("PARTLANC"), company_, changes);
-    out.renamed = changes.size();
+    out.renamed = suffixed;
     return out;
 }
 

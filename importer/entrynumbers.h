@@ -31,7 +31,7 @@ public:
     bool pending() const { return pending_; }
 
     struct Outcome {
-        qint64 renamed = 0;  // entries whose shown number changed
+        qint64 renamed = 0;  // entries that got a "-n" form now
         QStringList clashes; // "-n" forms that another book's number already is
     };
     // Gives every imported entry of the company the shown number its place

@@ -1,6 +1,7 @@
 #include "importer/loader.h"
 #include "db/dbgeral.h"
 #include "importer/chartpicture.h"
+#include "importer/composehistory.h"
 #include "importer/entrynumbers.h"
 #include "importer/reconcile.h"
 #include <QHash>
@@ -19,16 +20,6 @@ constexpr int kRowsPerStatement = 400;
 constexpr int kPostingsPerBatch = 2000;
 // Accounts listed per balance check; more are counted in one line.
 constexpr int kShown = 20;
-
-// TODO(lead): the content checks export importer::composeHistory
-// (importer/composehistory.h); use it here once both are merged.
-QString composedHistory(const QString& standard, const QString& own) {
-    if (standard.isEmpty())
-        return own;
-    if (own.isEmpty())
-        return standard;
-    return standard + QLatin1Char(' ') + own;
-}
 
 QString digitsOf(const QString& s) {
     QString out;
@@ -150,6 +141,15 @@ struct Loader::Impl {
     void error(const Place& place, const QString& text) {
         ++errors;
         findings.append({Finding::Severity::Error, place, text});
+    }
+
+    // What the content checks report too (BookChecks): it stops the writing
+    // all the same, but is listed only when no one else refused the import,
+    // so that the report says it once.
+    QList<Finding> guards;
+    void guard(const Place& place, const QString& text) {
+        ++errors;
+        guards.append({Finding::Severity::Error, place, text});
     }
 
     // ---- database helpers ----
@@ -366,20 +366,20 @@ struct Loader::Impl {
             const std::optional<QString> nature = natureOf(a.nature);
             const QString type = QString(a.type);
             if (!nature) {
-                error({place.file, place.line, 3},
+                guard({place.file, place.line, 3},
                       QStringLiteral("Conta %1: natureza \"%2\" desconhecida.")
                           .arg(a.code, a.nature));
                 continue;
             }
             if (a.level < 1 || a.level > 9) {
-                error({place.file, place.line, 5},
+                guard({place.file, place.line, 5},
                       QStringLiteral("Conta %1: nível %2; o plano aceita os níveis 1 a 9.")
                           .arg(a.code)
                           .arg(a.level));
                 continue;
             }
             if (type != QLatin1String("S") && type != QLatin1String("A")) {
-                error({place.file, place.line, 4},
+                guard({place.file, place.line, 4},
                       QStringLiteral("Conta %1: tipo \"%2\"; esperado S ou A.").arg(a.code, type));
                 continue;
             }
@@ -421,7 +421,7 @@ struct Loader::Impl {
                 continue;
             }
             if (a.level > 1 && !chart.contains(a.superior)) {
-                error({place.file, place.line, 7},
+                guard({place.file, place.line, 7},
                       QStringLiteral("Conta %1: a conta superior \"%2\" não está no plano.")
                           .arg(a.code, a.superior));
                 continue;
@@ -696,7 +696,7 @@ void Loader::bookKind(const BookKind& k, const Place& p) {
     d_->book->report.version = k.version;
     if (k.kind != QLatin1String("G")) {
         d_->book->skip = true;
-        d_->error(
+        d_->guard(
             {p.file, p.line, 2},
             QStringLiteral("Livro do tipo %1: só o Diário completo (G) é importado.").arg(k.kind));
     }
@@ -759,7 +759,7 @@ void Loader::balance(const Balance& b, const Place& p) {
     if (!d_->book || d_->book->periods.isEmpty())
         return;
     if (!d_->chart.contains(b.account)) {
-        d_->error({p.file, p.line, 2},
+        d_->guard({p.file, p.line, 2},
                   QStringLiteral("Saldo da conta %1, que não está no plano.").arg(b.account));
         return;
     }
@@ -782,7 +782,7 @@ void Loader::entry(const Entry& e, const Place& p) {
         ++b.report.entries;
         d_->entryPostings = 0;
         if (e.date < b.report.start || e.date > b.report.end) {
-            d_->error({p.file, p.line, 3},
+            d_->guard({p.file, p.line, 3},
                       QStringLiteral("Lançamento %1 de %2, fora do período do livro (%3 a %4).")
                           .arg(e.number, dayText(e.date), dayText(b.report.start),
                                dayText(b.report.end)));
@@ -802,12 +802,12 @@ void Loader::posting(const Posting& p, const Place& where) {
         Book& b = *d_->book;
         ++b.report.postings;
         if (!d_->chart.contains(p.account)) {
-            d_->error({where.file, where.line, 2},
+            d_->guard({where.file, where.line, 2},
                       QStringLiteral("Partida na conta %1, que não está no plano.").arg(p.account));
             return;
         }
         if (!p.costCentre.isEmpty() && !d_->centres.contains(p.costCentre)) {
-            d_->error({where.file, where.line, 3},
+            d_->guard({where.file, where.line, 3},
                       QStringLiteral("Partida no centro de custo %1, que não está no livro.")
                           .arg(p.costCentre));
             return;
@@ -819,7 +819,7 @@ void Loader::posting(const Posting& p, const Place& where) {
             return; // no entry above it: the reader reports the hierarchy
         d_->pendingPostings.append(
             {entryIndex, ++d_->entryPostings, p.account, p.costCentre, p.document,
-             composedHistory(b.histories.value(p.historyCode), p.history), p.value, p.side});
+             composeHistory(b.histories.value(p.historyCode), p.history), p.value, p.side});
         if (d_->pendingPostings.size() >= kPostingsPerBatch)
             d_->sendBatch();
     });
@@ -924,12 +924,9 @@ LoadReport Loader::finish(bool refusedElsewhere) {
     for (const Book& b : d.done)
         r.books.append(b.report);
     r.findings = d.findings;
+    if (!d.refusedElsewhere)
+        r.findings += d.guards;
     r.notes = d.notes;
-    if (r.renumbered > 0)
-        r.notes << QStringLiteral("%1 lançamento(s) têm número que outro livro da empresa também "
-                                  "usa: aparecem com \"-2\", \"-3\"… depois do número, pela ordem "
-                                  "das datas.")
-                       .arg(r.renumbered);
     if (!d.open) {
         r.outcome = LoadReport::Outcome::DatabaseError;
         r.databaseError = d.failure;

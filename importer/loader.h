@@ -34,7 +34,7 @@ struct LoadReport {
     QList<Finding> findings; // the loader's own (errors refuse; warnings inform)
     QStringList notes;       // what else the user should know
     QList<LoadedBook> books;
-    qint64 renumbered = 0; // entries shown with a "-n" suffix (docs/importar.md)
+    qint64 renumbered = 0; // entries that got a "-n" suffix (docs/importar.md)
     QString databaseError;
 };
 
@@ -87,7 +87,9 @@ public:
     void resultBalance(const ResultBalance&, const Place&) override;
     void signatory(const Signatory&, const Place&) override;
     // An error found by the reader or the content checks refuses the import;
-    // the loader then stops writing (its own checks go on).
+    // the loader then stops writing (its own checks go on). What the content
+    // checks report too (an undeclared account, a book not of kind G...) the
+    // loader lists only when the caller did not refuse the import itself.
     void finding(const Finding&) override;
     void endOfFile(const Place&) override;
 
