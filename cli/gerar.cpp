@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <csignal>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -120,6 +121,38 @@ public:
 private:
     QTextStream& err_;
     suite::Presenter* previous_ = nullptr;
+};
+
+// Ctrl+C or a SIGTERM during a run: noted by the handler, acted on by the
+// run at its next progress step, which then cleans up as after a failure.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void noteStopSignal(int sig) {
+    stopSignal = sig;
+}
+
+// The stop handlers for one run; the ones before are put back after it.
+class StopSignals {
+public:
+    StopSignals() {
+        stopSignal = 0;
+        struct sigaction sa {};
+        sa.sa_handler = noteStopSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &sa, &oldInt_);
+        sigaction(SIGTERM, &sa, &oldTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
 };
 
 class CliRunHost final : public gen::RunHost {
@@ -264,6 +297,13 @@ public:
     }
     void repaint() override { drawBar(); }
     void busy(bool) override {}
+    bool cancelRequested() override { return stopSignal != 0; }
+    [[noreturn]] void cancelled(const QString& text) override {
+        endBar();
+        err_ << "gerarqprev: " << text << "\n";
+        err_.flush();
+        throw suite::EAbort(suite::AbortReason::Cancelled);
+    }
     UnitCounters unitCounters() override { return {&saldMens, &lancCont, &saldAntEnc}; }
 
 private:
@@ -303,8 +343,9 @@ private:
 int exitFor(suite::AbortReason r) {
     switch (r) {
     case suite::AbortReason::Check:
-    case suite::AbortReason::Cancelled:
         return ExitCheck;
+    case suite::AbortReason::Cancelled:
+        return ExitCancelled;
     case suite::AbortReason::Server:
         return ExitServer;
     case suite::AbortReason::File:
@@ -441,6 +482,7 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
     }
 
     try {
+        const StopSignals stopSignals;
         gen::GerArqPrevRun run(host, datasets, *server);
         const gen::RunOutcome r = run.execute();
         if (!r.written)

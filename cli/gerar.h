@@ -13,6 +13,7 @@ enum ExitStatus {
     ExitServer = 2, // the application server failed or could not be reached
     ExitFile = 3,   // the destination could not be written
     ExitUsage = 4,  // bad command line
+    ExitCancelled = 5, // stopped by SIGINT or SIGTERM; the destination untouched
 };
 
 // Where the run's remote calls go when a caller supplies them (tests): the

@@ -65,6 +65,15 @@ public:
     virtual void repaint() = 0;
     virtual void busy(bool on) = 0; // ActiveShowAvi / DeactiveShowAvi
 
+    // Whether the user asked to stop; asked at every progress step.
+    virtual bool cancelRequested() { return false; }
+    // Tells the user the run stopped at their request (text: the catalogue's
+    // notice) and leaves through suite::EAbort, the way a failure does.
+    [[noreturn]] virtual void cancelled(const QString& text) {
+        inform(text);
+        throw suite::EAbort(suite::AbortReason::Cancelled);
+    }
+
     // The package's exported record counters (InNRegSaldMens, InNRegLancCont,
     // InNRegSaldAntEnc) the run writes; null pointers are skipped, so the
     // generator does not depend on the package.

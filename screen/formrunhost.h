@@ -2,6 +2,7 @@
 #include "generator/runhost.h"
 
 class QWidget;
+class RunDisplay;
 class TfrmGerArqPrev;
 namespace suite {
 class RemoteServer;
@@ -12,7 +13,7 @@ class RemoteServer;
 // suite's presenter, and drives the progress panel.
 class FormRunHost final : public gen::RunHost {
 public:
-    explicit FormRunHost(TfrmGerArqPrev& form) : form_(form) {}
+    FormRunHost(TfrmGerArqPrev& form, RunDisplay& display) : form_(form), display_(display) {}
 
     QString text(gen::Control c) const override;
     std::optional<QDate> date(gen::Control c) const override;
@@ -35,6 +36,7 @@ public:
     void setProgress(int position) override;
     void repaint() override;
     void busy(bool on) override;
+    bool cancelRequested() override;
 
     UnitCounters unitCounters() override;
 
@@ -43,6 +45,7 @@ public:
 
 private:
     TfrmGerArqPrev& form_;
+    RunDisplay& display_;
 };
 
 // Where the form's remote calls go. By default the application server of
