@@ -4,6 +4,7 @@
 #include "framechannel.h"
 #include "protocol.h"
 #include "replyassembler.h"
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QTcpSocket>
 #include <cerrno>
@@ -42,6 +43,10 @@ struct TNetConnection::Impl : RemoteServer {
     proto::FrameChannel channel{proto::kMaxFrame};
     quint64 nextId = 1;
     QString lastError;
+    // Inside a run's consistent read, which lives and dies with the server's
+    // side of this connection.
+    bool inRead = false;
+    QElapsedTimer sinceUse;
 
     int timeout() const { return timeoutMs > 0 ? timeoutMs : config().timeoutMs; }
     QString where() const {
@@ -133,8 +138,18 @@ struct TNetConnection::Impl : RemoteServer {
     }
 
     RemoteResult call(const QString& method, QList<RemoteArg>& args) override {
+        // A server restarted (or one that let an idle client go) has closed
+        // the connection meanwhile: connect again, unseen, unless a run's
+        // read was going on over it.
+        const bool idle = !sinceUse.isValid() || sinceUse.elapsed() >= TNetConnection::kIdleCheckMs;
+        if (connected() && idle && channel.idleBroken()) {
+            drop();
+            if (inRead)
+                return transport(QStringLiteral("conexão perdida antes de %1.").arg(method));
+        }
         if (!connected() && !open())
             return transport(QStringLiteral("não foi possível conectar (%1).").arg(lastError));
+        sinceUse.start();
         proto::Request req;
         req.id = nextId++;
         req.method = method;
@@ -188,11 +203,15 @@ struct TNetConnection::Impl : RemoteServer {
 
     RemoteResult beginReadSnapshot() override {
         QList<RemoteArg> none;
-        return call(QString::fromLatin1(kBeginReadSnapshot), none);
+        inRead = false;
+        RemoteResult r = call(QString::fromLatin1(kBeginReadSnapshot), none);
+        inRead = r.ok();
+        return r;
     }
 
     // A lost connection has ended the snapshot with it: nothing to send.
     void endReadSnapshot() noexcept override {
+        inRead = false;
         if (!connected())
             return;
         try {

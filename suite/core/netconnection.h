@@ -36,9 +36,15 @@ public:
     void SetConnected(bool on);
 
     // The dispatch object. A call on a closed connection connects once first;
-    // a call that cannot be made returns a Transport error naming host and
+    // so does a call on a connection the server closed while it was idle
+    // (restarted, say), unless a run's consistent read was going on over it.
+    // A call that cannot be made returns a Transport error naming host and
     // port, never hangs beyond the timeout.
     RemoteServer& AppServer();
+
+    // A connection in steady use is not looked at before each call (it costs
+    // a system call, and peers close idle connections); one unused this long is.
+    static constexpr int kIdleCheckMs = 500;
 
 private:
     struct Impl;
