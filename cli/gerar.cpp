@@ -109,8 +109,14 @@ public:
     ~CliPresenter() override { suite::setPresenter(previous_); }
     CliPresenter(const CliPresenter&) = delete;
     CliPresenter& operator=(const CliPresenter&) = delete;
-    int message(const QString& text, suite::MsgType, int buttons, QWidget*) override {
+    int message(const QString& text, suite::MsgType type, int buttons, QWidget* parent) override {
+        return detailedMessage(text, QString(), type, buttons, parent);
+    }
+    int detailedMessage(const QString& text, const QString& detail, suite::MsgType, int buttons,
+                        QWidget*) override {
         err_ << "erro: " << text << "\n";
+        if (!detail.isEmpty())
+            err_ << "  detalhe: " << detail << "\n";
         err_.flush();
         return (buttons & suite::mbOK) ? suite::mrOK : suite::mrNo;
     }
@@ -261,9 +267,12 @@ public:
 
     QString msg(const QString& key) const override { return messages_.Msg(key); }
     QString msg(const char* key) const { return messages_.Msg(QString::fromLatin1(key)); }
-    [[noreturn]] void fail(Control, const QString& text, suite::AbortReason reason) override {
+    [[noreturn]] void fail(Control, const QString& text, suite::AbortReason reason,
+                           const QString& detail = {}) override {
         endBar();
         err_ << "erro: " << text << "\n";
+        if (!detail.isEmpty())
+            err_ << "  detalhe: " << detail << "\n";
         err_.flush();
         throw suite::EAbort(reason);
     }
@@ -275,7 +284,8 @@ public:
         declined = true;
         return suite::mrNo;
     }
-    void inform(const QString& text) override {
+    // The summary printed after the run gives the path and the lines.
+    void inform(const QString& text, const QString& = {}) override {
         endBar();
         if (!silent_)
             out_ << text << "\n";
@@ -478,6 +488,13 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         }
     } catch (const std::exception& e) {
         err << "erro: " << QString::fromUtf8(e.what()) << "\n";
+        if (net && !net->Connected()) {
+            err << "  detalhe: " << net->LastError() << "\n";
+            // Nobody asked for a server: the one in this process may do.
+            if (!o.has("--servidor"))
+                err << "Sem servidor de aplicação, --banco CAMINHO gera o arquivo direto do "
+                       "banco de dados.\n";
+        }
         return ExitServer;
     }
 

@@ -51,12 +51,14 @@ public:
 
     // Catalogue text of a key.
     virtual QString msg(const QString& key) const = 0;
-    // Moves the focus to c, shows text as an error and throws suite::EAbort
-    // with reason.
-    [[noreturn]] virtual void fail(Control c, const QString& text, suite::AbortReason reason) = 0;
+    // Moves the focus to c, shows text as an error (detail: the technical
+    // side, for the user to open) and throws suite::EAbort with reason.
+    [[noreturn]] virtual void fail(Control c, const QString& text, suite::AbortReason reason,
+                                   const QString& detail = {}) = 0;
     // ShowMsg of a key: returns the button pressed (suite::MsgResult).
-    virtual int ask(const QString& key) = 0;      // warning, Yes/No
-    virtual void inform(const QString& text) = 0; // information, OK
+    virtual int ask(const QString& key) = 0; // warning, Yes/No
+    // Information, OK; detail as for fail.
+    virtual void inform(const QString& text, const QString& detail = {}) = 0;
 
     // Progress panel.
     virtual void showProgress(bool visible) = 0;

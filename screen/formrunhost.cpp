@@ -140,10 +140,11 @@ QString FormRunHost::msg(const QString& key) const {
     return form_.msgPadrao.Msg(key);
 }
 
-void FormRunHost::fail(Control c, const QString& text, suite::AbortReason reason) {
+void FormRunHost::fail(Control c, const QString& text, suite::AbortReason reason,
+                       const QString& detail) {
     if (QWidget* w = widget(c))
         w->setFocus(Qt::OtherFocusReason);
-    suite::MensErro(text, true, reason);
+    suite::MensErro(text, true, reason, detail);
 }
 
 int FormRunHost::ask(const QString& key) {
@@ -151,8 +152,9 @@ int FormRunHost::ask(const QString& key) {
                                    form_.HelpContext, &form_);
 }
 
-void FormRunHost::inform(const QString& text) {
-    suite::presenter().message(text, suite::MsgType::Information, suite::mbOK, &form_);
+void FormRunHost::inform(const QString& text, const QString& detail) {
+    suite::presenter().detailedMessage(text, detail, suite::MsgType::Information, suite::mbOK,
+                                       &form_);
 }
 
 void FormRunHost::showProgress(bool visible) {

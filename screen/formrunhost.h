@@ -27,9 +27,10 @@ public:
     void checkCompany() override;
 
     QString msg(const QString& key) const override;
-    [[noreturn]] void fail(gen::Control c, const QString& text, suite::AbortReason reason) override;
+    [[noreturn]] void fail(gen::Control c, const QString& text, suite::AbortReason reason,
+                           const QString& detail = {}) override;
     int ask(const QString& key) override;
-    void inform(const QString& text) override;
+    void inform(const QString& text, const QString& detail = {}) override;
 
     void showProgress(bool visible) override;
     void setStatus(const QString& text) override;

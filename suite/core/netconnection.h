@@ -30,6 +30,10 @@ public:
     void SetTimeoutMs(int ms);
 
     bool Connected() const;
+    // Why the last connect failed, in the system's terms.
+    QString LastError() const;
+    // The user's sentence for a server that does not answer at where.
+    static QString noAnswerText(const QString& where);
     // true: runs BeforeConnect, connects and authenticates. On failure raises
     // std::runtime_error naming host and port when ThrowException is set,
     // else stays disconnected. false: closes.

@@ -2,6 +2,7 @@
 // says when it cannot reach a server.
 #include "../generator/scriptedserver.h"
 #include "cli/gerar.h"
+#include "suite/core/config.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -40,6 +41,7 @@ class TstCliStop : public QObject {
 private slots:
     void stopSignal_data();
     void stopSignal();
+    void noServerAtTheDefaultAddress();
 };
 
 void TstCliStop::stopSignal_data() {
@@ -92,6 +94,31 @@ void TstCliStop::stopSignal() {
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);
     QVERIFY(now.sa_handler == before.sa_handler);
+}
+
+void TstCliStop::noServerAtTheDefaultAddress() {
+    QTemporaryDir dir;
+    const suite::Config saved = suite::config();
+    suite::Config c = saved;
+    c.unixSocket.clear();
+    c.host = "127.0.0.1";
+    c.port = 1; // nobody listens there
+    c.timeoutMs = 2000;
+    suite::setConfig(c);
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const int status =
+        cli::runGerar(kBase + QStringList{"--saida", dir.filePath("MANAD.txt")}, out, err);
+    err.flush();
+    suite::setConfig(saved);
+    QCOMPARE(status, int(cli::ExitServer));
+    const QStringList lines = errText.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), QString("erro: O servidor de aplicação em 127.0.0.1:1 não está "
+                                     "respondendo. Verifique se o serviço gerarqprev-server está "
+                                     "ativo."));
+    QVERIFY2(lines.value(1).startsWith("  detalhe: "), qPrintable(errText));
+    QVERIFY2(lines.value(2).contains("--banco"), qPrintable(errText));
+    QVERIFY(!QFile::exists(dir.filePath("MANAD.txt")));
 }
 
 QTEST_MAIN(TstCliStop)

@@ -96,6 +96,7 @@ private slots:
     void inputDroppedDuringTheRun_data();
     void inputDroppedDuringTheRun();
     void cancelStopsTheRun();
+    void serverFailureWithDetail();
 
 private:
     // Fills the form for a golden case writing to a fresh folder.
@@ -285,6 +286,18 @@ void TstScreenDisplay::cancelStopsTheRun() {
     hooked_->at = nullptr;
     form_->sbtConfirma->click();
     QCOMPARE(presenter.texts().value(1), QString("Arquivo gerado com sucesso."));
+}
+
+// The server's own words in the box, which method failed in its detail.
+void TstScreenDisplay::serverFailureWithDetail() {
+    prepare("server_failure");
+    suite::ScriptedPresenter presenter;
+    form_->sbtConfirma->click();
+    QVERIFY(!presenter.messages.isEmpty());
+    const auto& box = presenter.messages.last();
+    QCOMPARE(box.type, suite::MsgType::Error);
+    QCOMPARE(box.text, QString("Falha no banco de dados."));
+    QVERIFY2(box.detail.startsWith("Método "), qPrintable(box.detail));
 }
 
 QTEST_MAIN(TstScreenDisplay)

@@ -169,7 +169,9 @@ void TestForm::controlPlacement_data() {
     row("medSuframa", "panDados", "suite::TMaskEdit", 368, 310, 165);
     row("panBarra", "panDados", "QFrame", 114, 78, 337, 81);
     row("grbBarra", "panBarra", "QGroupBox", 5, 1, 327, 74);
-    row("prgBarra", "grbBarra", "QProgressBar", 8, 51, 310, 16);
+    // The bar leaves room for the cancel button beside it.
+    row("prgBarra", "grbBarra", "QProgressBar", 8, 51, 226, 16);
+    row("sbtCancelar", "grbBarra", "QPushButton", 241, 47, 78, 24);
     row("lblArqDest", "panEmpresa", "QLabel", 6, 8, 0);
     row("lblEmpresa", "panEmpresa", "QLabel", 6, 41, 0);
     row("Label4", "panDados", "QLabel", 342, 22, 0);

@@ -63,6 +63,20 @@ private slots:
         QVERIFY(c.Connected());
     }
 
+    // What the user reads names the server and the service, in Portuguese;
+    // the method and the system's words are the detail.
+    void noServerInTheUsersTerms() {
+        suite::TNetConnection c;
+        c.SetSocketPath(dir.filePath(QStringLiteral("ninguem.sock")));
+        c.SetTimeoutMs(2000);
+        const suite::RemoteResult r = company(c);
+        QCOMPARE(r.error, RemoteError::Transport);
+        QCOMPARE(r.message, "O servidor de aplicação em " + dir.filePath("ninguem.sock") +
+                                " não está respondendo. Verifique se o serviço "
+                                "gerarqprev-server está ativo.");
+        QVERIFY2(r.detail.startsWith("GetDadosTecEmpr: "), qPrintable(r.detail));
+    }
+
     void lostDuringARunStillFails() {
         suite::TNetConnection c;
         c.SetSocketPath(dir.filePath(QStringLiteral("srv.sock")));
@@ -72,6 +86,9 @@ private slots:
         restartServer();
         const suite::RemoteResult lost = company(c);
         QCOMPARE(lost.error, RemoteError::Transport);
+        QVERIFY2(lost.message.startsWith("A conexão com o servidor de aplicação em "),
+                 qPrintable(lost.message));
+        QVERIFY(lost.detail.contains("GetDadosTecEmpr"));
         c.AppServer().endReadSnapshot();
         // The run is over: the next one starts on a new connection.
         QVERIFY(company(c).ok());
