@@ -214,15 +214,21 @@ RunOutcome GerArqPrevRun::execute() {
     outcome.progressSteps = ctx.steps;
 
     // 21. Success, then what had to be changed to fit the file.
-    host_.inform(host_.msg(QStringLiteral("Ger_Ok")));
+    // Each box says which file it is about.
+    const QString written = host_.msg(QStringLiteral("Det_Arq"))
+                                .arg(QDir::toNativeSeparators(outcome.path))
+                                .arg(outcome.lines);
+    host_.inform(host_.msg(QStringLiteral("Ger_Ok")), written);
     if (outcome.separatorsReplaced > 0)
         host_.inform(host_.msg(QStringLiteral("Subst_Sep"))
                          .arg(outcome.separatorsReplaced)
-                         .arg(describePlaces(outcome.separatorPlaces)));
+                         .arg(describePlaces(outcome.separatorPlaces)),
+                     written);
     if (outcome.unmappableReplaced > 0)
         host_.inform(host_.msg(QStringLiteral("Subst_Carac"))
                          .arg(outcome.unmappableReplaced)
-                         .arg(describePlaces(outcome.unmappablePlaces)));
+                         .arg(describePlaces(outcome.unmappablePlaces)),
+                     written);
     return outcome;
 }
 

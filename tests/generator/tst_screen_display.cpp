@@ -97,6 +97,8 @@ private slots:
     void inputDroppedDuringTheRun();
     void cancelStopsTheRun();
     void serverFailureWithDetail();
+    void boxesAfterSuccessNameTheFile_data();
+    void boxesAfterSuccessNameTheFile();
 
 private:
     // Fills the form for a golden case writing to a fresh folder.
@@ -298,6 +300,30 @@ void TstScreenDisplay::serverFailureWithDetail() {
     QCOMPARE(box.type, suite::MsgType::Error);
     QCOMPARE(box.text, QString("Falha no banco de dados."));
     QVERIFY2(box.detail.startsWith("Método "), qPrintable(box.detail));
+}
+
+void TstScreenDisplay::boxesAfterSuccessNameTheFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("success alone") << "example" << 1;
+    QTest::newRow("success and the separator notice") << "separators" << 2;
+}
+
+// The success text stays as it was; the full path and the number of lines
+// are its detail, and that of every notice after it.
+void TstScreenDisplay::boxesAfterSuccessNameTheFile() {
+    QFETCH(QString, name);
+    QFETCH(int, boxes);
+    prepare(name);
+    suite::ScriptedPresenter presenter;
+    form_->sbtConfirma->click();
+    QCOMPARE(presenter.messages.size(), boxes);
+    QCOMPARE(presenter.messages.front().text, QString("Arquivo gerado com sucesso."));
+    const int lines = int(readAll(dest_).count("\r\n"));
+    QVERIFY(lines > 20);
+    const QString detail = QString("Arquivo: %1\nLinhas: %2").arg(dest_).arg(lines);
+    for (const auto& box : presenter.messages)
+        QCOMPARE(box.detail, detail);
 }
 
 QTEST_MAIN(TstScreenDisplay)
