@@ -385,6 +385,17 @@ void TfrmGerArqPrev::setTabOrders() {
         setTabOrder(chain[i], chain[i + 1]);
 }
 
+// The order ends at SUFRAMA and starts again at the destination file. The
+// date edits' frames stay in the toolkit's chain where they were made, so
+// the ring is closed here rather than by the chain.
+bool TfrmGerArqPrev::focusNextPrevChild(bool next) {
+    if (next && medSuframa->hasFocus()) {
+        edtArqDest->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return suite::TfrmRotiGeral::focusNextPrevChild(next);
+}
+
 void TfrmGerArqPrev::bindHandlers() {
     // What the form resource binds: every handler runs behind the boundary.
     connect(sbtConfirma, &QToolButton::clicked, this,

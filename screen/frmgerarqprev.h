@@ -145,6 +145,9 @@ public slots:
     void btpArvDestClick(QObject* Sender);
     void NetGerArqPrevBeforeConnect(QObject* Sender);
 
+protected:
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void buildCompanyPanel();
     void buildDataPanel();

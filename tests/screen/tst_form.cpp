@@ -379,7 +379,7 @@ void TestForm::tabOrder() {
         "edtArqDest",     "edtCdEmpresa",  "depDataIni",   "depDataFin",    "depDataApu",
         "depIniPerInfo",  "depFinPerInfo", "medCargoInfo", "depIniPerCont", "depFinPerCont",
         "rbtTodosCtaRes", "cbbIndCentr",   "cbbCodFin",    "medCPF",        "medCEI",
-        "medNIT",         "medSuframa"};
+        "medNIT",         "medSuframa",    "edtArqDest"};
     focusOn(form_->edtArqDest);
     QStringList seen = {focusName()};
     for (int i = 1; i < expected.size(); ++i) {
@@ -388,6 +388,10 @@ void TestForm::tabOrder() {
         seen.append(focusName());
     }
     QCOMPARE(seen, expected);
+    // And back round the ring.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    settle();
+    QCOMPARE(focusName(), QString("medSuframa"));
     QVERIFY(ui_->messages.isEmpty()); // empty fields pass every exit check
 }
 
