@@ -123,8 +123,14 @@ void RunDisplay::apply() {
         bar_->setValue(pendingPosition_);
 }
 
+int RunDisplay::intervalMs_ = RunDisplay::kIntervalMs;
+
+void RunDisplay::setIntervalMs(int ms) {
+    intervalMs_ = ms;
+}
+
 void RunDisplay::tick() {
-    if (sinceShown_.isValid() && sinceShown_.elapsed() < kIntervalMs)
+    if (sinceShown_.isValid() && sinceShown_.elapsed() < intervalMs_)
         return;
     flush();
 }
@@ -151,7 +157,9 @@ bool RunDisplay::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (!pumping_ || !isUserInput(type))
+    // Input reaches the toolkit's window first and then the widget under
+    // the pointer or with the focus: it is judged at the widget.
+    if (!pumping_ || !isUserInput(type) || !watched->isWidgetType())
         return false;
     if (cancel_ && watched == cancel_)
         return false;

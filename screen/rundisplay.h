@@ -21,6 +21,9 @@ class RunDisplay final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kIntervalMs = 40;
+    // Another interval for every run from now on; 0 shows every step (tests
+    // that act in the middle of a short run).
+    static void setIntervalMs(int ms);
 
     // form: the parameter form; panel and the others: the progress panel and
     // its controls.
@@ -60,6 +63,7 @@ private:
     bool pumping_ = false;
     bool cancelRequested_ = false;
     QElapsedTimer sinceShown_;
+    static int intervalMs_;
     struct Boxes;
     std::unique_ptr<Boxes> boxes_; // flushes before every message box
 };

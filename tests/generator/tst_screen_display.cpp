@@ -3,6 +3,7 @@
 #include "formdriver.h"
 #include "screen/formrunhost.h"
 #include "screen/frmgerarqprev.h"
+#include "screen/rundisplay.h"
 #include "scriptedserver.h"
 #include "suite/widgets/maskedit.h"
 #include "suite/widgets/scriptedpresenter.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -62,6 +64,14 @@ public:
 private:
     suite::RemoteServer& inner_;
 };
+
+// A click as the window system delivers it: to the window, which hands it to
+// the widget under the pointer.
+void clickThroughWindow(QWidget* w) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      w->mapTo(top, w->rect().center()));
+}
 
 // Notes each paint of a control and what it showed then.
 class PaintLog final : public QObject {
@@ -116,6 +126,9 @@ void TstScreenDisplay::initTestCase() {
     QVERIFY(dir_.isValid());
     useNoAppServer(dir_.path());
     seedCompany(dir_.path());
+    // Every step shows, so that input sent in the middle of a short run is
+    // taken in the middle of it.
+    RunDisplay::setIntervalMs(0);
 }
 
 void TstScreenDisplay::init() {
@@ -221,21 +234,16 @@ void TstScreenDisplay::inputDroppedDuringTheRun() {
     prepare("example");
     form_->edtCdEmpresa->setFocus();
     hooked_->atCall = 5;
+    // Sent the way the window system sends it, at the run's next showing.
     hooked_->at = [&] {
-        QWidget* confirm = form_->sbtConfirma;
-        const QPointF c = QPointF(confirm->rect().center());
-        if (what == "click") {
-            for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-                QCoreApplication::postEvent(
-                    confirm, new QMouseEvent(type, c, confirm->mapToGlobal(c), Qt::LeftButton,
-                                             Qt::LeftButton, Qt::NoModifier));
-        } else if (what == "keys") {
-            QCoreApplication::postEvent(form_->edtCdEmpresa,
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_9, Qt::NoModifier,
-                                                      QStringLiteral("9")));
-        } else {
-            QCoreApplication::postEvent(form_.get(), new QCloseEvent);
-        }
+        QTimer::singleShot(0, form_.get(), [&] {
+            if (what == "click")
+                clickThroughWindow(form_->sbtConfirma);
+            else if (what == "keys")
+                QTest::keyClick(form_->windowHandle(), Qt::Key_9);
+            else
+                QCoreApplication::postEvent(form_.get(), new QCloseEvent);
+        });
     };
     suite::ScriptedPresenter presenter;
     form_->sbtConfirma->click();
@@ -267,7 +275,8 @@ void TstScreenDisplay::cancelStopsTheRun() {
     bool shownThen = false;
     hooked_->at = [&] {
         shownThen = form_->sbtCancelar->isVisible() && form_->sbtCancelar->isEnabled();
-        form_->sbtCancelar->click();
+        QTimer::singleShot(0, form_.get(),
+                           [&] { clickThroughWindow(form_->sbtCancelar); });
     };
     suite::ScriptedPresenter presenter;
     form_->sbtConfirma->click();
