@@ -1,6 +1,6 @@
 #include "linewriter.h"
-#include <cerrno>
 #include <QIODevice>
+#include <cerrno>
 
 namespace gen {
 namespace {

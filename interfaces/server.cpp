@@ -10,10 +10,10 @@ void GerArqPrevServer::load(const QString& method, QList<RemoteArg>& args,
     suite::RemoteResult result = server_.call(method, args);
     if (!result.ok()) {
         // Which call failed is for whoever looks into it, beside the text.
-        const QString where = QStringLiteral("Método %1, código %2")
-                                  .arg(method)
-                                  .arg(static_cast<int>(result.error));
-        result.detail = result.detail.isEmpty() ? where : where + QStringLiteral(": ") + result.detail;
+        const QString where =
+            QStringLiteral("Método %1, código %2").arg(method).arg(static_cast<int>(result.error));
+        result.detail =
+            result.detail.isEmpty() ? where : where + QStringLiteral(": ") + result.detail;
     }
     const suite::DataPacket packet = suite::CheckResultServ(result, true, 0);
     try {

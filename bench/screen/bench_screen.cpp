@@ -27,11 +27,10 @@
 
 namespace {
 
-const QStringList kRun = {"--empresa",       "01",         "--inicio",     "01/01/2025",
-                          "--fim",           "31/12/2025", "--apuracao",   "31/12/2025",
-                          "--contab-inicio", "01/01/2025", "--contab-fim", "31/12/2025",
-                          "--info-inicio",   "01/01/2025", "--info-fim",   "31/12/2025",
-                          "--cargo",         "Contador"};
+const QStringList kRun = {
+    "--empresa",     "01",         "--inicio",        "01/01/2025", "--fim",        "31/12/2025",
+    "--apuracao",    "31/12/2025", "--contab-inicio", "01/01/2025", "--contab-fim", "31/12/2025",
+    "--info-inicio", "01/01/2025", "--info-fim",      "31/12/2025", "--cargo",      "Contador"};
 
 quint16 freePort() {
     QTcpServer probe;
@@ -56,10 +55,10 @@ double commandLine(quint16 port, const QString& dest) {
     QTextStream os(&o), es(&e);
     QElapsedTimer t;
     t.start();
-    const int rc = cli::runGerar(kRun + QStringList{"--servidor",
-                                                    QStringLiteral("127.0.0.1:%1").arg(port),
-                                                    "--saida", dest, "--substituir", "--silencioso"},
-                                 os, es);
+    const int rc =
+        cli::runGerar(kRun + QStringList{"--servidor", QStringLiteral("127.0.0.1:%1").arg(port),
+                                         "--saida", dest, "--substituir", "--silencioso"},
+                      os, es);
     const double s = double(t.nsecsElapsed()) / 1e9;
     if (rc != cli::ExitOk) {
         std::fprintf(stderr, "linha de comando falhou (%d): %s\n", rc, qPrintable(e));
@@ -126,9 +125,9 @@ int main(int argc, char** argv) {
     const quint16 port = freePort();
     QProcess srv;
     srv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    srv.start(serverProgram, {"--banco", dbPath, "--escuta",
-                              QStringLiteral("127.0.0.1:%1").arg(port), "--log",
-                              tmp.filePath("servidor.log")});
+    srv.start(serverProgram,
+              {"--banco", dbPath, "--escuta", QStringLiteral("127.0.0.1:%1").arg(port), "--log",
+               tmp.filePath("servidor.log")});
     for (int i = 0; i < 100 && !serverAnswers(port); ++i)
         QThread::msleep(50);
     if (!serverAnswers(port)) {

@@ -165,9 +165,8 @@ struct TNetConnection::Impl : RemoteServer {
                        .arg(where());
             break;
         }
-        return RemoteResult::failure(how == Broke::Garbled ? RemoteError::BadFrame
-                                                           : RemoteError::Transport,
-                                     text, why);
+        return RemoteResult::failure(
+            how == Broke::Garbled ? RemoteError::BadFrame : RemoteError::Transport, text, why);
     }
 
     RemoteResult call(const QString& method, QList<RemoteArg>& args) override {
@@ -207,11 +206,13 @@ struct TNetConnection::Impl : RemoteServer {
                 drop();
                 switch (st) {
                 case proto::IoStatus::Timeout:
-                    return transport(Broke::Late,
-                                     QStringLiteral("sem resposta a %1 em %2 ms.").arg(method).arg(ms));
+                    return transport(
+                        Broke::Late,
+                        QStringLiteral("sem resposta a %1 em %2 ms.").arg(method).arg(ms));
                 case proto::IoStatus::BadFrame:
-                    return transport(Broke::Garbled,
-                                     QStringLiteral("quadro inválido na resposta a %1.").arg(method));
+                    return transport(
+                        Broke::Garbled,
+                        QStringLiteral("quadro inválido na resposta a %1.").arg(method));
                 default:
                     return transport(Broke::Lost,
                                      QStringLiteral("conexão perdida durante %1.").arg(method));

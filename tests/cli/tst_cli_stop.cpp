@@ -68,7 +68,8 @@ void TstCliStop::stopSignal() {
                                    {"VRLANCAMENT", "10,00"},
                                    {"NRSEQLANC", "1"},
                                    {"IDNATLANC", "D"}});
-    ScriptedServer scripted(QJsonObject{{"GetLancCont", QJsonArray{QJsonObject{{"rows", entries}}}}});
+    ScriptedServer scripted(
+        QJsonObject{{"GetLancCont", QJsonArray{QJsonObject{{"rows", entries}}}}});
     Signalling server(scripted, 20, sig);
 
     struct sigaction before {};
@@ -78,8 +79,8 @@ void TstCliStop::stopSignal() {
     cli::Injected inj;
     inj.server = &server;
     inj.companyExists = [](const QString&) { return true; };
-    const int status = cli::runGerar(kBase + QStringList{"--saida", dest, "--substituir"}, out,
-                                     err, inj);
+    const int status =
+        cli::runGerar(kBase + QStringList{"--saida", dest, "--substituir"}, out, err, inj);
     err.flush();
     QCOMPARE(status, int(cli::ExitCancelled));
     QVERIFY2(errText.contains("Geração cancelada. O arquivo de destino não foi alterado."),

@@ -4,8 +4,8 @@
 #include "generator/text.h"
 #include "screen/catalogue.h"
 #include "scriptedserver.h"
-#include "suite/core/syserror.h"
 #include "suite/core/messages.h"
+#include "suite/core/syserror.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>

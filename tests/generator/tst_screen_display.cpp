@@ -21,8 +21,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -275,8 +275,7 @@ void TstScreenDisplay::cancelStopsTheRun() {
     bool shownThen = false;
     hooked_->at = [&] {
         shownThen = form_->sbtCancelar->isVisible() && form_->sbtCancelar->isEnabled();
-        QTimer::singleShot(0, form_.get(),
-                           [&] { clickThroughWindow(form_->sbtCancelar); });
+        QTimer::singleShot(0, form_.get(), [&] { clickThroughWindow(form_->sbtCancelar); });
     };
     suite::ScriptedPresenter presenter;
     form_->sbtConfirma->click();

@@ -20,9 +20,14 @@ private slots:
         QTest::addColumn<QString>("context");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("portuguese");
-        QTest::newRow("standard button") << "QPlatformTheme" << "Cancel" << "Cancelar";
-        QTest::newRow("save dialog's button") << "QPlatformTheme" << "Save" << "Salvar";
-        QTest::newRow("message box details") << "QMessageBox" << "Show Details..."
+        QTest::newRow("standard button") << "QPlatformTheme"
+                                         << "Cancel"
+                                         << "Cancelar";
+        QTest::newRow("save dialog's button") << "QPlatformTheme"
+                                              << "Save"
+                                              << "Salvar";
+        QTest::newRow("message box details") << "QMessageBox"
+                                             << "Show Details..."
                                              << "Mostrar detalhes...";
     }
     void toolkitTexts() {
