@@ -105,6 +105,7 @@ private slots:
     void panelPaintedOverTheForm();
     void inputDroppedDuringTheRun_data();
     void inputDroppedDuringTheRun();
+    void cancelStopsTheRun_data();
     void cancelStopsTheRun();
     void serverFailureWithDetail();
     void boxesAfterSuccessNameTheFile_data();
@@ -262,7 +263,14 @@ void TstScreenDisplay::inputDroppedDuringTheRun() {
 // "Cancelar" during the run: the notice, the destination as it was with
 // nothing beside it, no success message, the run's reads ended and the form
 // ready for the next run.
+void TstScreenDisplay::cancelStopsTheRun_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancelar clicked") << false;
+    QTest::newRow("Esc pressed") << true;
+}
+
 void TstScreenDisplay::cancelStopsTheRun() {
+    QFETCH(bool, escape);
     prepare("example");
     const QByteArray before = "conteúdo anterior\r\n";
     {
@@ -275,7 +283,12 @@ void TstScreenDisplay::cancelStopsTheRun() {
     bool shownThen = false;
     hooked_->at = [&] {
         shownThen = form_->sbtCancelar->isVisible() && form_->sbtCancelar->isEnabled();
-        QTimer::singleShot(0, form_.get(), [&] { clickThroughWindow(form_->sbtCancelar); });
+        QTimer::singleShot(0, form_.get(), [&] {
+            if (escape)
+                QTest::keyClick(form_->windowHandle(), Qt::Key_Escape);
+            else
+                clickThroughWindow(form_->sbtCancelar);
+        });
     };
     suite::ScriptedPresenter presenter;
     form_->sbtConfirma->click();
