@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <csignal>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -55,8 +56,14 @@ public:
     ~CliPresenter() override { suite::setPresenter(previous_); }
     CliPresenter(const CliPresenter&) = delete;
     CliPresenter& operator=(const CliPresenter&) = delete;
-    int message(const QString& text, suite::MsgType, int buttons, QWidget*) override {
+    int message(const QString& text, suite::MsgType type, int buttons, QWidget* parent) override {
+        return detailedMessage(text, QString(), type, buttons, parent);
+    }
+    int detailedMessage(const QString& text, const QString& detail, suite::MsgType, int buttons,
+                        QWidget*) override {
         err_ << "erro: " << text << "\n";
+        if (!detail.isEmpty())
+            err_ << "  detalhe: " << detail << "\n";
         err_.flush();
         return (buttons & suite::mbOK) ? suite::mrOK : suite::mrNo;
     }
@@ -67,6 +74,38 @@ public:
 private:
     QTextStream& err_;
     suite::Presenter* previous_ = nullptr;
+};
+
+// Ctrl+C or a SIGTERM during a run: noted by the handler, acted on by the
+// run at its next progress step, which then cleans up as after a failure.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void noteStopSignal(int sig) {
+    stopSignal = sig;
+}
+
+// The stop handlers for one run; the ones before are put back after it.
+class StopSignals {
+public:
+    StopSignals() {
+        stopSignal = 0;
+        struct sigaction sa {};
+        sa.sa_handler = noteStopSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &sa, &oldInt_);
+        sigaction(SIGTERM, &sa, &oldTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
 };
 
 class CliRunHost final : public gen::RunHost {
@@ -171,9 +210,12 @@ public:
 
     QString msg(const QString& key) const override { return messages_.Msg(key); }
     QString msg(const char* key) const { return messages_.Msg(QString::fromLatin1(key)); }
-    [[noreturn]] void fail(Control, const QString& text, suite::AbortReason reason) override {
+    [[noreturn]] void fail(Control, const QString& text, suite::AbortReason reason,
+                           const QString& detail = {}) override {
         endBar();
         err_ << "erro: " << text << "\n";
+        if (!detail.isEmpty())
+            err_ << "  detalhe: " << detail << "\n";
         err_.flush();
         throw suite::EAbort(reason);
     }
@@ -185,7 +227,8 @@ public:
         declined = true;
         return suite::mrNo;
     }
-    void inform(const QString& text) override {
+    // The summary printed after the run gives the path and the lines.
+    void inform(const QString& text, const QString& = {}) override {
         endBar();
         if (!silent_)
             out_ << text << "\n";
@@ -207,6 +250,13 @@ public:
     }
     void repaint() override { drawBar(); }
     void busy(bool) override {}
+    bool cancelRequested() override { return stopSignal != 0; }
+    [[noreturn]] void cancelled(const QString& text) override {
+        endBar();
+        err_ << "gerarqprev: " << text << "\n";
+        err_.flush();
+        throw suite::EAbort(suite::AbortReason::Cancelled);
+    }
     UnitCounters unitCounters() override { return {&saldMens, &lancCont, &saldAntEnc}; }
 
 private:
@@ -246,8 +296,9 @@ private:
 int exitFor(suite::AbortReason r) {
     switch (r) {
     case suite::AbortReason::Check:
-    case suite::AbortReason::Cancelled:
         return ExitCheck;
+    case suite::AbortReason::Cancelled:
+        return ExitCancelled;
     case suite::AbortReason::Server:
         return ExitServer;
     case suite::AbortReason::File:
@@ -409,10 +460,18 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
             };
     } catch (const std::exception& e) {
         err << "erro: " << QString::fromUtf8(e.what()) << "\n";
+        if (net && !net->Connected()) {
+            err << "  detalhe: " << net->LastError() << "\n";
+            // Nobody asked for a server: the one in this process may do.
+            if (!o.has("--servidor"))
+                err << "Sem servidor de aplicação, --banco CAMINHO gera o arquivo direto do "
+                       "banco de dados.\n";
+        }
         return ExitServer;
     }
 
     try {
+        const StopSignals stopSignals;
         gen::GerArqPrevRun run(host, datasets, *server);
         const gen::RunOutcome r = run.execute();
         if (!r.written)

@@ -9,10 +9,11 @@ namespace cli {
 // Exit statuses of the command line (docs/cli.md).
 enum ExitStatus {
     ExitOk = 0,
-    ExitCheck = 1,  // a parameter failed a check, or the file exists without --substituir
-    ExitServer = 2, // the application server failed or could not be reached
-    ExitFile = 3,   // the destination could not be written
-    ExitUsage = 4,  // bad command line
+    ExitCheck = 1,     // a parameter failed a check, or the file exists without --substituir
+    ExitServer = 2,    // the application server failed or could not be reached
+    ExitFile = 3,      // the destination could not be written
+    ExitUsage = 4,     // bad command line
+    ExitCancelled = 5, // stopped by SIGINT or SIGTERM; the destination untouched
 };
 
 // Where the run's remote calls go when a caller supplies them (tests): the

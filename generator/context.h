@@ -42,6 +42,8 @@ struct RunContext {
             ++position;
         host.setProgress(position);
         host.repaint();
+        if (host.cancelRequested())
+            host.cancelled(msg("Ger_Canc"));
     }
     void busy(bool on) {
         busyOn = on;

@@ -1,5 +1,6 @@
 #include "linewriter.h"
 #include <QIODevice>
+#include <cerrno>
 
 namespace gen {
 namespace {
@@ -55,8 +56,11 @@ void LineWriter::write(const QString& type, const QString* values, int count) {
         append(values[i], type, i + 2);
     }
     line_.append("\r\n", 2);
-    if (device_.write(line_) != line_.size())
-        throw WriteError(device_.errorString().toStdString());
+    errno = 0;
+    if (device_.write(line_) != line_.size()) {
+        const int err = errno; // before anything else can change it
+        throw WriteError(device_.errorString().toStdString(), err);
+    }
     ++lines_;
     ++perType_[type];
 }

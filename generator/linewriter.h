@@ -10,9 +10,14 @@ class QIODevice;
 namespace gen {
 
 // A device that refused a line.
+// A line the file did not take; err is the system's error number.
 class WriteError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    WriteError(const std::string& what, int err) : std::runtime_error(what), err_(err) {}
+    int err() const noexcept { return err_; }
+
+private:
+    int err_;
 };
 
 // Where a value had to be changed to fit the file.

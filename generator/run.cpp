@@ -2,9 +2,11 @@
 #include "generator/context.h"
 #include "generator/syncfolder.h"
 #include "suite/core/presenter.h"
+#include "suite/core/syserror.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
 
 namespace gen {
 namespace {
@@ -148,16 +150,24 @@ RunOutcome GerArqPrevRun::execute() {
     Cleanup cleanup(host_, file, ctx);
     ReadScope reads(srv);
 
-    // 10. Open (a temporary file beside the destination).
-    if (!file.open(QIODevice::WriteOnly))
-        host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")), suite::AbortReason::File);
-
-    auto fileError = [&](const QString& detail) {
-        QString text = host_.msg(QStringLiteral("Erro_Grav"));
-        if (!detail.isEmpty())
-            text += QStringLiteral(" (%1)").arg(detail);
-        host_.fail(Control::ArqDest, text, suite::AbortReason::File);
+    // The cause in the user's words; the system's own text and the path go
+    // in the detail.
+    auto fileError = [&](int err, const QString& technical) {
+        const QString detail = QStringLiteral("%1\n%2 (errno %3)").arg(path, technical).arg(err);
+        if (err == EACCES || err == EPERM)
+            host_.fail(Control::ArqDest, host_.msg(QStringLiteral("N_Aces")),
+                       suite::AbortReason::File, detail);
+        host_.fail(Control::ArqDest,
+                   host_.msg(QStringLiteral("Erro_Grav")).arg(suite::systemErrorText(err)),
+                   suite::AbortReason::File, detail);
     };
+
+    // 10. Open (a temporary file beside the destination).
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int err = errno;
+        fileError(err ? err : EACCES, file.errorString());
+    }
 
     try {
         // 11. First fetches, all from one state of the books: entries
@@ -177,12 +187,15 @@ RunOutcome GerArqPrevRun::execute() {
         writeBlock9(ctx);
         reads.end();
     } catch (const WriteError& e) {
-        fileError(QString::fromStdString(e.what()));
+        fileError(e.err(), QString::fromStdString(e.what()));
     }
 
     // Flushed, synced and renamed over the destination before success is told.
-    if (!file.commit())
-        fileError(file.errorString());
+    errno = 0;
+    if (!file.commit()) {
+        const int err = errno;
+        fileError(err, file.errorString());
+    }
     cleanup.committed = true;
     // The rename lasts through a power cut only once the folder is on disk.
     if (QString why; !syncFolder(folderOf(path), why))
@@ -205,15 +218,21 @@ RunOutcome GerArqPrevRun::execute() {
     outcome.progressSteps = ctx.steps;
 
     // 21. Success, then what had to be changed to fit the file.
-    host_.inform(host_.msg(QStringLiteral("Ger_Ok")));
+    // Each box says which file it is about.
+    const QString written = host_.msg(QStringLiteral("Det_Arq"))
+                                .arg(QDir::toNativeSeparators(outcome.path))
+                                .arg(outcome.lines);
+    host_.inform(host_.msg(QStringLiteral("Ger_Ok")), written);
     if (outcome.separatorsReplaced > 0)
         host_.inform(host_.msg(QStringLiteral("Subst_Sep"))
                          .arg(outcome.separatorsReplaced)
-                         .arg(describePlaces(outcome.separatorPlaces)));
+                         .arg(describePlaces(outcome.separatorPlaces)),
+                     written);
     if (outcome.unmappableReplaced > 0)
         host_.inform(host_.msg(QStringLiteral("Subst_Carac"))
                          .arg(outcome.unmappableReplaced)
-                         .arg(describePlaces(outcome.unmappablePlaces)));
+                         .arg(describePlaces(outcome.unmappablePlaces)),
+                     written);
     return outcome;
 }
 

@@ -51,12 +51,14 @@ public:
 
     // Catalogue text of a key.
     virtual QString msg(const QString& key) const = 0;
-    // Moves the focus to c, shows text as an error and throws suite::EAbort
-    // with reason.
-    [[noreturn]] virtual void fail(Control c, const QString& text, suite::AbortReason reason) = 0;
+    // Moves the focus to c, shows text as an error (detail: the technical
+    // side, for the user to open) and throws suite::EAbort with reason.
+    [[noreturn]] virtual void fail(Control c, const QString& text, suite::AbortReason reason,
+                                   const QString& detail = {}) = 0;
     // ShowMsg of a key: returns the button pressed (suite::MsgResult).
-    virtual int ask(const QString& key) = 0;      // warning, Yes/No
-    virtual void inform(const QString& text) = 0; // information, OK
+    virtual int ask(const QString& key) = 0; // warning, Yes/No
+    // Information, OK; detail as for fail.
+    virtual void inform(const QString& text, const QString& detail = {}) = 0;
 
     // Progress panel.
     virtual void showProgress(bool visible) = 0;
@@ -64,6 +66,15 @@ public:
     virtual void setProgress(int position) = 0; // 0..120
     virtual void repaint() = 0;
     virtual void busy(bool on) = 0; // ActiveShowAvi / DeactiveShowAvi
+
+    // Whether the user asked to stop; asked at every progress step.
+    virtual bool cancelRequested() { return false; }
+    // Tells the user the run stopped at their request (text: the catalogue's
+    // notice) and leaves through suite::EAbort, the way a failure does.
+    [[noreturn]] virtual void cancelled(const QString& text) {
+        inform(text);
+        throw suite::EAbort(suite::AbortReason::Cancelled);
+    }
 
     // The package's exported record counters (InNRegSaldMens, InNRegLancCont,
     // InNRegSaldAntEnc) the run writes; null pointers are skipped, so the

@@ -7,13 +7,24 @@ using suite::RemoteArg;
 void GerArqPrevServer::load(const QString& method, QList<RemoteArg>& args,
                             suite::TClientDataSet& target) {
     ++calls_;
-    const suite::RemoteResult result = server_.call(method, args);
+    suite::RemoteResult result = server_.call(method, args);
+    if (!result.ok()) {
+        // Which call failed is for whoever looks into it, beside the text.
+        const QString where =
+            QStringLiteral("Método %1, código %2").arg(method).arg(static_cast<int>(result.error));
+        result.detail =
+            result.detail.isEmpty() ? where : where + QStringLiteral(": ") + result.detail;
+    }
     const suite::DataPacket packet = suite::CheckResultServ(result, true, 0);
     try {
         target.SetData(packet);
     } catch (const suite::EDataSetError& e) {
         // A packet that does not fit the dataset is the server's fault.
-        suite::MensErro(QString::fromUtf8(e.what()), true, suite::AbortReason::Server);
+        suite::MensErro(QStringLiteral("O servidor de aplicação enviou dados diferentes dos "
+                                       "esperados. Verifique se ele e este programa são da "
+                                       "mesma versão."),
+                        true, suite::AbortReason::Server,
+                        QStringLiteral("Método %1: %2").arg(method, QString::fromUtf8(e.what())));
     }
 }
 

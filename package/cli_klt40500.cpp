@@ -1,6 +1,7 @@
 #include "package/pkg_klt40500.h"
 #include "package/unitstate.h"
 #include "screen/frmgerarqprev.h"
+#include "suite/widgets/brazilianlocale.h"
 #include "suite/widgets/guipresenter.h"
 #include <QApplication>
 #include <QMdiArea>
@@ -70,6 +71,8 @@ void CriaGerArqPrev() {
 
 void IniProc() {
     suite::installGuiPresenterIfNone();
+    // Whichever shell loads the screen.
+    suite::useBrazilianPortuguese();
     CriaGerArqPrev();
 }
 }

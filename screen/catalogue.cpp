@@ -41,8 +41,11 @@ QStringList gerArqPrevCatalogue() {
         QStringLiteral("DtIni_Inv|Data inicial deve ser informada com uma data válida."),
         QStringLiteral("DtFin_Inv|Data final deve ser informada com uma data válida."),
         QStringLiteral("DtApu_Inv|Data de apuração deve ser informada com uma data válida."),
-        QStringLiteral("Erro_Grav|Erro na gravação do arquivo de destino."),
+        QStringLiteral("Erro_Grav|Erro na gravação do arquivo de destino: %1. O arquivo de destino não foi alterado."),
         QStringLiteral("Subst_Sep|Valores com barra vertical ou quebra de linha gravados com espaço: %1. Primeiras ocorrências: %2"),
+        QStringLiteral("Canc_Ger|Cancelar"),
+        QStringLiteral("Det_Arq|Arquivo: %1\nLinhas: %2"),
+        QStringLiteral("Ger_Canc|Geração cancelada. O arquivo de destino não foi alterado."),
         QStringLiteral("Subst_Carac|Caracteres sem representação no arquivo gravados como \"?\": %1. Primeiras ocorrências: %2"),
     };
 }

@@ -2,6 +2,7 @@
 #include "generator/run.h"
 #include "package/unitstate.h"
 #include "screen/frmgerarqprev.h"
+#include "screen/rundisplay.h"
 #include "suite/core/messages.h"
 #include "suite/core/presenter.h"
 #include "suite/widgets/dateeditplus.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 
 using gen::Control;
@@ -138,10 +140,11 @@ QString FormRunHost::msg(const QString& key) const {
     return form_.msgPadrao.Msg(key);
 }
 
-void FormRunHost::fail(Control c, const QString& text, suite::AbortReason reason) {
+void FormRunHost::fail(Control c, const QString& text, suite::AbortReason reason,
+                       const QString& detail) {
     if (QWidget* w = widget(c))
         w->setFocus(Qt::OtherFocusReason);
-    suite::MensErro(text, true, reason);
+    suite::MensErro(text, true, reason, detail);
 }
 
 int FormRunHost::ask(const QString& key) {
@@ -149,28 +152,27 @@ int FormRunHost::ask(const QString& key) {
                                    form_.HelpContext, &form_);
 }
 
-void FormRunHost::inform(const QString& text) {
-    suite::presenter().message(text, suite::MsgType::Information, suite::mbOK, &form_);
+void FormRunHost::inform(const QString& text, const QString& detail) {
+    suite::presenter().detailedMessage(text, detail, suite::MsgType::Information, suite::mbOK,
+                                       &form_);
 }
 
 void FormRunHost::showProgress(bool visible) {
-    form_.panBarra->setVisible(visible);
-    if (visible)
-        form_.panBarra->raise();
+    display_.showPanel(visible);
 }
 
 void FormRunHost::setStatus(const QString& text) {
-    form_.lblBarra->setText(text);
+    display_.setStatus(text);
 }
 
 void FormRunHost::setProgress(int position) {
-    form_.prgBarra->setValue(position);
+    display_.setProgress(position);
 }
 
-// The run never returns to the event loop: only an explicit repaint shows
-// the panel's changes.
+// Called after every status change and step; the display paints what
+// changed no more often than a screen shows it.
 void FormRunHost::repaint() {
-    form_.repaint();
+    display_.tick();
 }
 
 void FormRunHost::busy(bool on) {
@@ -180,12 +182,17 @@ void FormRunHost::busy(bool on) {
         suite::DeactiveShowAvi();
 }
 
+bool FormRunHost::cancelRequested() {
+    return display_.cancelRequested();
+}
+
 gen::RunHost::UnitCounters FormRunHost::unitCounters() {
     return {&InNRegSaldMens, &InNRegLancCont, &InNRegSaldAntEnc};
 }
 
 void TfrmGerArqPrev::GeraArquivo() {
-    FormRunHost host(*this);
+    RunDisplay display(*this, *panBarra, *lblBarra, *prgBarra, sbtCancelar);
+    FormRunHost host(*this, display);
     gen::GerArqPrevRun run(host, Datasets, formRemoteServer(*this));
     run.execute();
 }

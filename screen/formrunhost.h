@@ -2,6 +2,7 @@
 #include "generator/runhost.h"
 
 class QWidget;
+class RunDisplay;
 class TfrmGerArqPrev;
 namespace suite {
 class RemoteServer;
@@ -12,7 +13,7 @@ class RemoteServer;
 // suite's presenter, and drives the progress panel.
 class FormRunHost final : public gen::RunHost {
 public:
-    explicit FormRunHost(TfrmGerArqPrev& form) : form_(form) {}
+    FormRunHost(TfrmGerArqPrev& form, RunDisplay& display) : form_(form), display_(display) {}
 
     QString text(gen::Control c) const override;
     std::optional<QDate> date(gen::Control c) const override;
@@ -26,15 +27,17 @@ public:
     void checkCompany() override;
 
     QString msg(const QString& key) const override;
-    [[noreturn]] void fail(gen::Control c, const QString& text, suite::AbortReason reason) override;
+    [[noreturn]] void fail(gen::Control c, const QString& text, suite::AbortReason reason,
+                           const QString& detail = {}) override;
     int ask(const QString& key) override;
-    void inform(const QString& text) override;
+    void inform(const QString& text, const QString& detail = {}) override;
 
     void showProgress(bool visible) override;
     void setStatus(const QString& text) override;
     void setProgress(int position) override;
     void repaint() override;
     void busy(bool on) override;
+    bool cancelRequested() override;
 
     UnitCounters unitCounters() override;
 
@@ -43,6 +46,7 @@ public:
 
 private:
     TfrmGerArqPrev& form_;
+    RunDisplay& display_;
 };
 
 // Where the form's remote calls go. By default the application server of

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace {
@@ -303,17 +304,24 @@ void TfrmGerArqPrev::buildDataPanel() {
     medSuframa = maskEdit(panDados, "medSuframa", 368, 310, 165);
 
     panBarra = make<QFrame>(panDados, "panBarra");
-    panBarra->setFrameShape(QFrame::StyledPanel);
+    panBarra->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panBarra->setLineWidth(1);
     panBarra->setAutoFillBackground(true);
     panBarra->setGeometry(114, 78, 337, 81);
     grbBarra = group(panBarra, "grbBarra", QString(), 5, 1, 327, 74);
     lblBarra = label(grbBarra, "lblBarra", QString(), 10, 29);
     lblBarra->resize(300, 16);
     prgBarra = make<QProgressBar>(grbBarra, "prgBarra");
-    prgBarra->setGeometry(8, 51, 310, 16);
+    prgBarra->setGeometry(8, 51, 226, 16);
     prgBarra->setRange(0, 120);
     prgBarra->setValue(0);
     prgBarra->setTextVisible(false);
+    // Its caption comes from the catalogue, filled later.
+    sbtCancelar = make<QPushButton>(grbBarra, "sbtCancelar");
+    sbtCancelar->setGeometry(241, 47, 78, 24);
+    sbtCancelar->setFont(captionFont(false));
+    sbtCancelar->setFocusPolicy(Qt::NoFocus);
+    sbtCancelar->setAutoDefault(false);
     panBarra->hide();
     panBarra->raise();
 }
@@ -350,6 +358,7 @@ void TfrmGerArqPrev::buildQueries() {
 
 void TfrmGerArqPrev::buildCatalogue() {
     msgPadrao.setLines(gerArqPrevCatalogue());
+    sbtCancelar->setText(msgPadrao.Msg(QStringLiteral("Canc_Ger")));
 }
 
 void TfrmGerArqPrev::setTabOrders() {
@@ -374,6 +383,17 @@ void TfrmGerArqPrev::setTabOrders() {
                                    medSuframa};
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
+}
+
+// The order ends at SUFRAMA and starts again at the destination file. The
+// date edits' frames stay in the toolkit's chain where they were made, so
+// the ring is closed here rather than by the chain.
+bool TfrmGerArqPrev::focusNextPrevChild(bool next) {
+    if (next && medSuframa->hasFocus()) {
+        edtArqDest->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return suite::TfrmRotiGeral::focusNextPrevChild(next);
 }
 
 void TfrmGerArqPrev::bindHandlers() {

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QRadioButton;
 
 namespace suite {
@@ -91,6 +92,7 @@ public:
     QGroupBox* grbBarra = nullptr;
     QLabel* lblBarra = nullptr;
     QProgressBar* prgBarra = nullptr;
+    QPushButton* sbtCancelar = nullptr; // the one control taking input during a run
 
     // Non-visual components.
     suite::TSaveDialog sdgArqPrev;
@@ -142,6 +144,9 @@ public slots:
     void sbtCtaResClick(QObject* Sender);
     void btpArvDestClick(QObject* Sender);
     void NetGerArqPrevBeforeConnect(QObject* Sender);
+
+protected:
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildCompanyPanel();

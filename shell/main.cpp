@@ -1,4 +1,5 @@
 #include "shell/shellwindow.h"
+#include "suite/widgets/brazilianlocale.h"
 #include "suite/widgets/guipresenter.h"
 #include <QApplication>
 #include <QCommandLineParser>
@@ -8,6 +9,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("suite-shell"));
+    suite::useBrazilianPortuguese();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Moldura das telas da suíte contábil."));

@@ -73,8 +73,12 @@ double batch(int n, quint16 port, const QString& spinUs, const QTemporaryDir& tm
         runs.push_back(std::move(p));
     }
     bool ok = true;
-    for (auto& p : runs)
-        ok = p->waitForFinished(-1) && p->exitCode() == 0 && ok;
+    for (auto& p : runs) {
+        // False when it had already ended: its status tells.
+        p->waitForFinished(-1);
+        ok = p->state() == QProcess::NotRunning && p->exitStatus() == QProcess::NormalExit &&
+             p->exitCode() == 0 && ok;
+    }
     return ok ? double(t.nsecsElapsed()) / 1e9 : -1;
 }
 
@@ -123,7 +127,7 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 3; ++k) {
             times[s][k] = batch(counts[k], port, spins[s], tmp);
             if (times[s][k] < 0) {
-                std::fprintf(stderr, "uma geração falhou\n");
+                std::fprintf(stderr, "uma geração falhou (%d ao mesmo tempo)\n", counts[k]);
                 return 1;
             }
         }

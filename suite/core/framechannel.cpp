@@ -134,6 +134,18 @@ void FrameChannel::close() {
     bigGot_ = 0;
 }
 
+bool FrameChannel::idleBroken() {
+    if (fd_ < 0)
+        return true;
+    if (tail_ > head_ || bigGot_ > 0)
+        return true;
+    char probe = 0;
+    const ssize_t got = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (got >= 0)
+        return true; // 0: closed by the peer; more: bytes nobody asked for
+    return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
+}
+
 qint64 FrameChannel::receive(char* at, qsizetype room, int ms) {
     if (ms == 0)
         return ::recv(fd_, at, static_cast<size_t>(room), MSG_DONTWAIT);

@@ -47,6 +47,9 @@ public:
     void close();
     bool isOpen() const { return fd_ >= 0; }
     int descriptor() const { return fd_; }
+    // Between calls: whether the peer has closed the connection (or sent
+    // something unasked, which no call awaits), seen without waiting.
+    bool idleBroken();
     quint32 maxFrame() const { return max_; }
 
     // Waits for one whole frame. timeoutMs < 0 waits without limit; stop,

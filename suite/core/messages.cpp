@@ -27,8 +27,8 @@ int TMessages::ShowMsg(const QString& key, MsgType type, int buttons, int helpCo
     return presenter().message(Msg(key), type, buttons, parent);
 }
 
-void MensErro(const QString& text, bool abort, AbortReason reason) {
-    presenter().message(text, MsgType::Error, mbOK, nullptr);
+void MensErro(const QString& text, bool abort, AbortReason reason, const QString& detail) {
+    presenter().detailedMessage(text, detail, MsgType::Error, mbOK, nullptr);
     Q_UNUSED(abort); // the caller relies on never getting control back
     throw EAbort(reason);
 }

@@ -29,8 +29,9 @@ private:
     QHash<QString, QString> index_;
 };
 
-// Shows text as an error and then throws the silent abort: it never returns.
+// Shows text as an error (with the technical detail, if any, for the user to
+// open) and then throws the silent abort: it never returns.
 [[noreturn]] void MensErro(const QString& text, bool abort = true,
-                           AbortReason reason = AbortReason::Check);
+                           AbortReason reason = AbortReason::Check, const QString& detail = {});
 
 } // namespace suite

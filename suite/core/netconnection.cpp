@@ -4,6 +4,7 @@
 #include "framechannel.h"
 #include "protocol.h"
 #include "replyassembler.h"
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QTcpSocket>
 #include <cerrno>
@@ -42,6 +43,11 @@ struct TNetConnection::Impl : RemoteServer {
     proto::FrameChannel channel{proto::kMaxFrame};
     quint64 nextId = 1;
     QString lastError;
+    bool refused = false; // the last open got as far as a refused greeting
+    // Inside a run's consistent read, which lives and dies with the server's
+    // side of this connection.
+    bool inRead = false;
+    QElapsedTimer sinceUse;
 
     int timeout() const { return timeoutMs > 0 ? timeoutMs : config().timeoutMs; }
     QString where() const {
@@ -68,6 +74,7 @@ struct TNetConnection::Impl : RemoteServer {
     // Connects and greets; false with lastError set on failure.
     bool open() {
         drop();
+        refused = false;
         if (owner.BeforeConnect)
             owner.BeforeConnect(owner);
         const Config& c = config();
@@ -119,6 +126,7 @@ struct TNetConnection::Impl : RemoteServer {
         const RemoteResult welcome = proto::decodeWelcome(payload);
         if (!welcome.ok()) {
             lastError = welcome.message;
+            refused = true;
             drop();
             return false;
         }
@@ -126,15 +134,56 @@ struct TNetConnection::Impl : RemoteServer {
         return true;
     }
 
-    RemoteResult transport(const QString& why) {
+    // The user's sentence for each way a call can fail on the way; why is
+    // the technical detail.
+    enum class Broke { NoAnswer, Refused, Lost, Late, Garbled };
+    RemoteResult transport(Broke how, const QString& why) const {
+        QString text;
+        switch (how) {
+        case Broke::NoAnswer:
+            text = TNetConnection::noAnswerText(where());
+            break;
+        case Broke::Refused:
+            text = QStringLiteral("O servidor de aplicação em %1 recusou a conexão. Verifique o "
+                                  "token e a versão configurados.")
+                       .arg(where());
+            break;
+        case Broke::Lost:
+            text = QStringLiteral("A conexão com o servidor de aplicação em %1 foi perdida. "
+                                  "Verifique a rede e o serviço gerarqprev-server e gere o "
+                                  "arquivo novamente.")
+                       .arg(where());
+            break;
+        case Broke::Late:
+            text = QStringLiteral("O servidor de aplicação em %1 não respondeu a tempo. Verifique "
+                                  "o serviço gerarqprev-server e gere o arquivo novamente.")
+                       .arg(where());
+            break;
+        case Broke::Garbled:
+            text = QStringLiteral("O servidor de aplicação em %1 enviou uma resposta inválida. "
+                                  "Verifique se ele e este programa são da mesma versão.")
+                       .arg(where());
+            break;
+        }
         return RemoteResult::failure(
-            RemoteError::Transport,
-            QStringLiteral("Servidor de aplicação %1: %2").arg(where(), why));
+            how == Broke::Garbled ? RemoteError::BadFrame : RemoteError::Transport, text, why);
     }
 
     RemoteResult call(const QString& method, QList<RemoteArg>& args) override {
+        // A server restarted (or one that let an idle client go) has closed
+        // the connection meanwhile: connect again, unseen, unless a run's
+        // read was going on over it.
+        const bool idle = !sinceUse.isValid() || sinceUse.elapsed() >= TNetConnection::kIdleCheckMs;
+        if (connected() && idle && channel.idleBroken()) {
+            drop();
+            if (inRead)
+                return transport(Broke::Lost,
+                                 QStringLiteral("conexão perdida antes de %1.").arg(method));
+        }
         if (!connected() && !open())
-            return transport(QStringLiteral("não foi possível conectar (%1).").arg(lastError));
+            return transport(refused ? Broke::Refused : Broke::NoAnswer,
+                             QStringLiteral("%1: %2").arg(method, lastError));
+        sinceUse.start();
         proto::Request req;
         req.id = nextId++;
         req.method = method;
@@ -142,7 +191,8 @@ struct TNetConnection::Impl : RemoteServer {
         const int ms = timeout();
         if (!channel.write(proto::encodeRequest(req), ms)) {
             drop();
-            return transport(QStringLiteral("conexão perdida ao enviar %1.").arg(method));
+            return transport(Broke::Lost,
+                             QStringLiteral("conexão perdida ao enviar %1.").arg(method));
         }
         QByteArray payload;
         RemoteResult result;
@@ -157,13 +207,15 @@ struct TNetConnection::Impl : RemoteServer {
                 switch (st) {
                 case proto::IoStatus::Timeout:
                     return transport(
+                        Broke::Late,
                         QStringLiteral("sem resposta a %1 em %2 ms.").arg(method).arg(ms));
                 case proto::IoStatus::BadFrame:
-                    return RemoteResult::failure(
-                        RemoteError::BadFrame,
-                        QStringLiteral("Resposta inválida do servidor a %1.").arg(method));
+                    return transport(
+                        Broke::Garbled,
+                        QStringLiteral("quadro inválido na resposta a %1.").arg(method));
                 default:
-                    return transport(QStringLiteral("conexão perdida durante %1.").arg(method));
+                    return transport(Broke::Lost,
+                                     QStringLiteral("conexão perdida durante %1.").arg(method));
                 }
             }
             QString err;
@@ -172,9 +224,8 @@ struct TNetConnection::Impl : RemoteServer {
                 break;
             if (step == proto::ReplyAssembler::Step::Bad) {
                 drop();
-                return RemoteResult::failure(
-                    RemoteError::BadFrame,
-                    QStringLiteral("Resposta inválida do servidor a %1: %2").arg(method, err));
+                return transport(Broke::Garbled,
+                                 QStringLiteral("resposta inválida a %1: %2").arg(method, err));
             }
         }
         if (result.ok()) {
@@ -188,11 +239,15 @@ struct TNetConnection::Impl : RemoteServer {
 
     RemoteResult beginReadSnapshot() override {
         QList<RemoteArg> none;
-        return call(QString::fromLatin1(kBeginReadSnapshot), none);
+        inRead = false;
+        RemoteResult r = call(QString::fromLatin1(kBeginReadSnapshot), none);
+        inRead = r.ok();
+        return r;
     }
 
     // A lost connection has ended the snapshot with it: nothing to send.
     void endReadSnapshot() noexcept override {
+        inRead = false;
         if (!connected())
             return;
         try {
@@ -234,6 +289,16 @@ void TNetConnection::SetTimeoutMs(int ms) {
     d->timeoutMs = ms;
 }
 
+QString TNetConnection::LastError() const {
+    return d->lastError;
+}
+
+QString TNetConnection::noAnswerText(const QString& where) {
+    return QStringLiteral("O servidor de aplicação em %1 não está respondendo. Verifique se o "
+                          "serviço gerarqprev-server está ativo.")
+        .arg(where);
+}
+
 bool TNetConnection::Connected() const {
     return d->connected();
 }
@@ -247,9 +312,8 @@ void TNetConnection::SetConnected(bool on) {
         return;
     if (!d->open() && ThrowException)
         throw std::runtime_error(
-            QStringLiteral("Não foi possível conectar ao servidor de aplicação %1: %2")
-                .arg(d->where(), d->lastError)
-                .toStdString());
+            d->transport(d->refused ? Impl::Broke::Refused : Impl::Broke::NoAnswer, d->lastError)
+                .message.toStdString());
 }
 
 RemoteServer& TNetConnection::AppServer() {

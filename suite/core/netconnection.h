@@ -30,15 +30,25 @@ public:
     void SetTimeoutMs(int ms);
 
     bool Connected() const;
+    // Why the last connect failed, in the system's terms.
+    QString LastError() const;
+    // The user's sentence for a server that does not answer at where.
+    static QString noAnswerText(const QString& where);
     // true: runs BeforeConnect, connects and authenticates. On failure raises
     // std::runtime_error naming host and port when ThrowException is set,
     // else stays disconnected. false: closes.
     void SetConnected(bool on);
 
     // The dispatch object. A call on a closed connection connects once first;
-    // a call that cannot be made returns a Transport error naming host and
+    // so does a call on a connection the server closed while it was idle
+    // (restarted, say), unless a run's consistent read was going on over it.
+    // A call that cannot be made returns a Transport error naming host and
     // port, never hangs beyond the timeout.
     RemoteServer& AppServer();
+
+    // A connection in steady use is not looked at before each call (it costs
+    // a system call, and peers close idle connections); one unused this long is.
+    static constexpr int kIdleCheckMs = 500;
 
 private:
     struct Impl;

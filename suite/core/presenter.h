@@ -29,6 +29,13 @@ public:
     virtual ~Presenter() = default;
     // A modal message box; returns one of MsgResult.
     virtual int message(const QString& text, MsgType type, int buttons, QWidget* parent) = 0;
+    // The same box with technical detail the user may open (a system error,
+    // a file's full path); without a place for it the detail follows the text.
+    virtual int detailedMessage(const QString& text, const QString& detail, MsgType type,
+                                int buttons, QWidget* parent) {
+        return message(detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail, type,
+                       buttons, parent);
+    }
     // A single-row picker; returns the chosen row index or -1 when cancelled.
     virtual int pickOne(const PickList& list, QWidget* parent) = 0;
     // A multi-row picker; preselected rows are marked; returns the chosen rows,

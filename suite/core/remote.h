@@ -42,7 +42,8 @@ enum class RemoteError {
 // argument order, or an error.
 struct RemoteResult {
     RemoteError error = RemoteError::None;
-    QString message;
+    QString message; // for the user: what is wrong and what to do
+    QString detail;  // for whoever fixes it: method, system error (not on the wire)
     DataPacket packet;
     QStringList byRef; // one per byRef argument, in order
     // On the wire only: a part of a reply still being read (rows to add to
@@ -51,10 +52,11 @@ struct RemoteResult {
     int parts = 0;
 
     bool ok() const { return error == RemoteError::None; }
-    static RemoteResult failure(RemoteError e, const QString& msg) {
+    static RemoteResult failure(RemoteError e, const QString& msg, const QString& detail = {}) {
         RemoteResult r;
         r.error = e;
         r.message = msg;
+        r.detail = detail;
         return r;
     }
 };

@@ -91,8 +91,8 @@ DataPacket CheckResultServ(const RemoteResult& result, bool raise, int flags) {
                                    .arg(static_cast<int>(result.error))
                              : result.message;
     if (raise)
-        MensErro(text, true, AbortReason::Server);
-    presenter().message(text, MsgType::Error, mbOK, nullptr);
+        MensErro(text, true, AbortReason::Server, result.detail);
+    presenter().detailedMessage(text, result.detail, MsgType::Error, mbOK, nullptr);
     return {};
 }
 

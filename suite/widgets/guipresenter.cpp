@@ -84,7 +84,14 @@ public:
 } // namespace
 
 int GuiPresenter::message(const QString& text, MsgType type, int buttons, QWidget* parent) {
+    return detailedMessage(text, QString(), type, buttons, parent);
+}
+
+int GuiPresenter::detailedMessage(const QString& text, const QString& detail, MsgType type,
+                                  int buttons, QWidget* parent) {
     QMessageBox box(iconOf(type), titleOf(type), text, QMessageBox::NoButton, parent);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     QList<QPair<QAbstractButton*, int>> map;
     auto add = [&](int flag, const QString& caption, QMessageBox::ButtonRole role, int result) {
         if (buttons & flag)

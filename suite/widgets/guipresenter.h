@@ -8,6 +8,8 @@ namespace suite {
 class GuiPresenter final : public Presenter {
 public:
     int message(const QString& text, MsgType type, int buttons, QWidget* parent) override;
+    int detailedMessage(const QString& text, const QString& detail, MsgType type, int buttons,
+                        QWidget* parent) override;
     int pickOne(const PickList& list, QWidget* parent) override;
     bool pickMany(const PickList& list, QList<int>& chosen, QWidget* parent) override;
     bool saveFile(const SaveRequest& request, QString& chosen, QWidget* parent) override;

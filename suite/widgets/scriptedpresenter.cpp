@@ -33,8 +33,15 @@ void ScriptedPresenter::clear() {
     saveAnswers_.clear();
 }
 
-int ScriptedPresenter::message(const QString& text, MsgType type, int buttons, QWidget*) {
-    messages.append({text, type, buttons});
+int ScriptedPresenter::message(const QString& text, MsgType type, int buttons, QWidget* parent) {
+    return detailedMessage(text, QString(), type, buttons, parent);
+}
+
+int ScriptedPresenter::detailedMessage(const QString& text, const QString& detail, MsgType type,
+                                       int buttons, QWidget*) {
+    messages.append({text, type, buttons, detail});
+    if (onMessage)
+        onMessage(messages.last());
     if (!messageAnswers_.isEmpty())
         return messageAnswers_.takeFirst();
     if (buttons & mbOK)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace suite {
@@ -18,6 +19,7 @@ public:
         QString text;
         MsgType type;
         int buttons;
+        QString detail;
     };
     struct Picker {
         PickList list;
@@ -44,9 +46,14 @@ public:
     QList<SaveRequest> saves;
     QStringList texts() const;  // every message text, in order
     QString lastText() const;   // empty when none
+    // Called as each message box is shown, before it is answered (tests look
+    // at the screen at that moment).
+    std::function<void(const Shown&)> onMessage;
     void clear();               // forgets what was shown and what is queued
 
     int message(const QString& text, MsgType type, int buttons, QWidget* parent) override;
+    int detailedMessage(const QString& text, const QString& detail, MsgType type, int buttons,
+                        QWidget* parent) override;
     int pickOne(const PickList& list, QWidget* parent) override;
     bool pickMany(const PickList& list, QList<int>& chosen, QWidget* parent) override;
     bool saveFile(const SaveRequest& request, QString& chosen, QWidget* parent) override;

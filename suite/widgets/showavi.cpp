@@ -32,6 +32,8 @@ void ActiveShowAvi(QWidget* mainForm, int kind) {
         return; // no screen to show it on
     auto* f = new QFrame(mainForm, mainForm ? Qt::Widget : Qt::ToolTip | Qt::FramelessWindowHint);
     f->setObjectName(QStringLiteral("frmShowAvi"));
+    // It only shows: a click on it is for what lies under it (a cancel button).
+    f->setAttribute(Qt::WA_TransparentForMouseEvents);
     f->setFrameShape(QFrame::Box);
     f->setAutoFillBackground(true);
     auto* lay = new QVBoxLayout(f);

@@ -5,6 +5,7 @@
 #include "screen/catalogue.h"
 #include "scriptedserver.h"
 #include "suite/core/messages.h"
+#include "suite/core/syserror.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -51,16 +52,21 @@ public:
             fail(Control::CdEmpresa, msg("Emp_Cad"), suite::AbortReason::Check);
     }
     QString msg(const QString& key) const override { return catalogue.Msg(key); }
-    [[noreturn]] void fail(Control c, const QString& text, suite::AbortReason r) override {
+    [[noreturn]] void fail(Control c, const QString& text, suite::AbortReason r,
+                           const QString& = {}) override {
         focus = c;
         failText = text;
         throw suite::EAbort(r);
     }
+    QStringList details;
     int ask(const QString& key) override {
         asked << key;
         return answer;
     }
-    void inform(const QString& text) override { informed << text; }
+    void inform(const QString& text, const QString& detail = {}) override {
+        informed << text;
+        details << detail;
+    }
     void showProgress(bool v) override { panel = v; }
     void setStatus(const QString& t) override { statuses << t; }
     void setProgress(int p) override { positions << p; }
@@ -343,6 +349,18 @@ void TstRun::writeFailureIsNoSuccess() {
     gen::LineWriter out(device);
     QVERIFY_THROWS_EXCEPTION(gen::WriteError, out.write("0001", {"0"}));
     QCOMPARE(out.lines(), 0);
+
+    // A full disk is named as such, not by the system's English text.
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        QSKIP("no /dev/full");
+    gen::LineWriter onFull(full);
+    try {
+        onFull.write("0001", {"0"});
+        QFAIL("a write to a full disk went through");
+    } catch (const gen::WriteError& e) {
+        QCOMPARE(suite::systemErrorText(e.err()), QStringLiteral("disco cheio"));
+    }
 }
 
 void TstRun::failureAfterBlock0CleansUp_data() {

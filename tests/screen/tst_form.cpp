@@ -169,7 +169,9 @@ void TestForm::controlPlacement_data() {
     row("medSuframa", "panDados", "suite::TMaskEdit", 368, 310, 165);
     row("panBarra", "panDados", "QFrame", 114, 78, 337, 81);
     row("grbBarra", "panBarra", "QGroupBox", 5, 1, 327, 74);
-    row("prgBarra", "grbBarra", "QProgressBar", 8, 51, 310, 16);
+    // The bar leaves room for the cancel button beside it.
+    row("prgBarra", "grbBarra", "QProgressBar", 8, 51, 226, 16);
+    row("sbtCancelar", "grbBarra", "QPushButton", 241, 47, 78, 24);
     row("lblArqDest", "panEmpresa", "QLabel", 6, 8, 0);
     row("lblEmpresa", "panEmpresa", "QLabel", 6, 41, 0);
     row("Label4", "panDados", "QLabel", 342, 22, 0);
@@ -377,7 +379,7 @@ void TestForm::tabOrder() {
         "edtArqDest",     "edtCdEmpresa",  "depDataIni",   "depDataFin",    "depDataApu",
         "depIniPerInfo",  "depFinPerInfo", "medCargoInfo", "depIniPerCont", "depFinPerCont",
         "rbtTodosCtaRes", "cbbIndCentr",   "cbbCodFin",    "medCPF",        "medCEI",
-        "medNIT",         "medSuframa"};
+        "medNIT",         "medSuframa",    "edtArqDest"};
     focusOn(form_->edtArqDest);
     QStringList seen = {focusName()};
     for (int i = 1; i < expected.size(); ++i) {
@@ -386,6 +388,10 @@ void TestForm::tabOrder() {
         seen.append(focusName());
     }
     QCOMPARE(seen, expected);
+    // And back round the ring.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    settle();
+    QCOMPARE(focusName(), QString("medSuframa"));
     QVERIFY(ui_->messages.isEmpty()); // empty fields pass every exit check
 }
 
