@@ -198,8 +198,12 @@ RunOutcome GerArqPrevRun::execute() {
     }
     cleanup.committed = true;
     // The rename lasts through a power cut only once the folder is on disk.
+    // The file is in place by now: the message must not say it was kept.
     if (QString why; !syncFolder(folderOf(path), why))
-        fileError(QStringLiteral("arquivo gravado, mas a pasta não foi sincronizada: %1").arg(why));
+        host_.fail(Control::ArqDest,
+                   QStringLiteral("O arquivo de destino foi gravado, mas não foi possível "
+                                  "confirmar sua gravação em disco."),
+                   suite::AbortReason::File, QStringLiteral("%1\n%2").arg(path, why));
 
     outcome.written = true;
     outcome.lines = out.lines();

@@ -137,7 +137,8 @@ private slots:
         // The client reports a refused greeting as a failed connection.
         const auto refused = [&] {
             const suite::RemoteResult r = call("errado", "GetCentrCust");
-            return r.error == suite::RemoteError::Transport && r.message.contains("token inválido");
+            return r.error == suite::RemoteError::Transport &&
+                   (r.message + r.detail).contains("token inválido");
         };
         QVERIFY(refused());
         QVERIFY(refused());
