@@ -65,8 +65,8 @@ void show(QSqlDatabase& db, const QString& company, QTextStream& out) {
                       .arg(QLatin1String(d.column), QLatin1String(d.table)));
         q.addBindValue(company);
         exec(q);
-        out << d.label << " (" << d.option << "): " << (q.next() ? q.value(0).toString() : QString())
-            << "\n";
+        out << d.label << " (" << d.option
+            << "): " << (q.next() ? q.value(0).toString() : QString()) << "\n";
     }
 }
 
@@ -93,8 +93,7 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
     for (const Datum& d : kData) {
         const QString v = valueOf(d);
         if (v.size() > d.width) {
-            err << d.label << " com " << v.size() << " caracteres; o máximo é " << d.width
-                << ".\n";
+            err << d.label << " com " << v.size() << " caracteres; o máximo é " << d.width << ".\n";
             return ImportRefused;
         }
         if (d.cnpj && !v.isEmpty() && !suite::CNPJOk(v)) {
@@ -110,11 +109,7 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
         try {
             db = db::open(o.value("--banco"), connection);
             db::applyMigrations(db);
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT 1 FROM EMPRESA WHERE CDEMPRESA = ?"));
-            q.addBindValue(company);
-            exec(q);
-            if (!q.next()) {
+            if (!companyRegistered(db, company)) {
                 err << "Empresa não cadastrada: " << company
                     << ". Importe seus livros antes (gerarqprev importar ecd).\n";
                 status = ImportRefused;
@@ -138,9 +133,9 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
                     if (!rowExists(db, table, company)) {
                         if (!o.has(requiredOf(table))) {
                             db.rollback();
-                            err << "Para cadastrar " << (table == QLatin1String("CONTADOR")
-                                                             ? "o contador"
-                                                             : "o fornecedor do sistema")
+                            err << "Para cadastrar "
+                                << (table == QLatin1String("CONTADOR") ? "o contador"
+                                                                       : "o fornecedor do sistema")
                                 << " desta empresa informe também " << requiredOf(table) << ".\n";
                             status = ImportRefused;
                             break;
@@ -180,6 +175,14 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     QSqlDatabase::removeDatabase(connection);
     return status;
+}
+
+bool companyRegistered(QSqlDatabase& db, const QString& code) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT 1 FROM EMPRESA WHERE CDEMPRESA = ?"));
+    q.addBindValue(code);
+    exec(q);
+    return q.next();
 }
 
 } // namespace cli

@@ -1,4 +1,5 @@
 #pragma once
+#include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
 
@@ -9,5 +10,9 @@ namespace cli {
 // beside the accountant, the software supplier). Without data options it
 // shows what is kept. Statuses as importar's (ImportStatus).
 int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// Whether the company is registered in db; std::runtime_error with the
+// driver's message when the database fails.
+bool companyRegistered(QSqlDatabase& db, const QString& code);
 
 } // namespace cli

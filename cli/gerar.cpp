@@ -4,6 +4,7 @@
 #include "cli/importar.h"
 #include "cli/options.h"
 #include "db/dbgeral.h"
+#include "generator/destination.h"
 #include "generator/run.h"
 #include "screen/catalogue.h"
 #include "suite/core/config.h"
@@ -15,8 +16,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -189,17 +188,12 @@ public:
     QString resultSelection() const override { return selection_; }
     void setResultSelection(const QString& s) override { selection_ = s; }
 
-    // The destination as the screen checks it, on an absolute path and without
-    // changing the current directory.
+    // The destination as the screen checks it, without changing the current
+    // directory.
     void checkDestination() override {
-        const QString typed = o_.value("--saida");
-        if (suite::EmptyString(typed))
-            fail(Control::ArqDest, msg("Dir_Inf"), suite::AbortReason::Check);
-        const QFileInfo fi(QDir::current().absoluteFilePath(suite::AllTrim(typed)));
-        if (!QFileInfo(fi.absolutePath()).isDir())
-            fail(Control::ArqDest, msg("Dir_Inv"), suite::AbortReason::Check);
-        if (QFileInfo(typed).isDir())
-            fail(Control::ArqDest, msg("Arq_Inf"), suite::AbortReason::Check);
+        const QString key = gen::destinationRefusal(o_.value("--saida"), gen::EnterFolder::No);
+        if (!key.isEmpty())
+            fail(Control::ArqDest, msg(key), suite::AbortReason::Check);
     }
     void checkCompany() override {
         if (suite::EmptyString(company_))
@@ -264,10 +258,10 @@ private:
         if (silent_ || !terminal_)
             return;
         const int width = 30;
-        const int filled = position_ * width / 120;
+        const int filled = position_ * width / gen::kProgressMax;
         err_ << "\r[" << QString(filled, u'#') << QString(width - filled, u' ') << "] "
-             << QString::number(position_).rightJustified(3) << "/120 " << status_.left(60)
-             << "\x1b[K";
+             << QString::number(position_).rightJustified(3) << '/' << gen::kProgressMax << ' '
+             << status_.left(60) << "\x1b[K";
         err_.flush();
         barShown_ = true;
     }
@@ -418,15 +412,7 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         } else if (!server && o.has("--banco")) {
             db = db::open(o.value("--banco"), dbConnection);
             dbGuard.open = true;
-            host.companyExists = [&db](const QString& code) {
-                QSqlQuery q(db);
-                q.prepare(QStringLiteral("SELECT CDEMPRESA, NMEMPRESA FROM EMPRESA "
-                                         "WHERE CDEMPRESA = :P_CDEMPRESA"));
-                q.bindValue(QStringLiteral(":P_CDEMPRESA"), code);
-                if (!q.exec())
-                    throw std::runtime_error(q.lastError().text().toStdString());
-                return q.next();
-            };
+            host.companyExists = [&db](const QString& code) { return companyRegistered(db, code); };
         }
         if (!server && o.has("--banco")) {
 #ifdef GERARQPREV_HAVE_SERVER

@@ -3,31 +3,15 @@
 #include "generator/text.h"
 
 namespace gen {
-namespace {
-using D = GerArqPrevDatasets;
-
-// Slots: 0 balance before the month, 1 its indicator, 2 and 3 the movement
-// totals, 4 the month's balance.
-constexpr FieldSpec kI150[] = {
-    data(&D::cdsSaldMens, "CDCONTCTBL"),
-    stripped(data(&D::cdsSaldMens, "MESANOSALDEMPR")),
-    slot(0),
-    slot(1),
-    slot(2),
-    slot(3),
-    slot(4),
-    data(&D::cdsSaldMens, "TIPOSALD"),
-};
-} // namespace
 
 void writeBalances(RunContext& ctx) {
     ctx.status("Import_SMens");
     auto& months = ctx.ds.cdsSaldMens;
     if (months.IsEmpty()) {
-        ctx.out.write(QStringLiteral("I150"), {QString(), QString(), QString(), QString(),
-                                               QString(), QString(), QString()});
+        writePlaceholder(ctx, records::RI150);
     } else {
-        Record i150("I150", kI150, ctx.ds);
+        using namespace records::at;
+        RecordWriter i150(records::RI150, ctx.ds);
         const suite::TField date = months.FieldByName(QStringLiteral("DTSALDEMPR"));
         const suite::TField account = months.FieldByName(QStringLiteral("CDCONTCTBL"));
         const suite::TField balance = months.FieldByName(QStringLiteral("VRSALDEMPR"));
@@ -35,8 +19,11 @@ void writeBalances(RunContext& ctx) {
         const suite::TField beforeValue = before.FieldByName(QStringLiteral("VRSALDEMPR"));
         const suite::TField beforeSide = before.FieldByName(QStringLiteral("IDSALDOFIN"));
         const suite::TField total = ctx.ds.cdsCredDeb.FieldByName(QStringLiteral("VALOR"));
-        const QString flagOn = QStringLiteral("T");
-        QString computed[5];
+        // getcreddeb totals credits when its first flag is on, debits when
+        // its second is.
+        const QString on = QStringLiteral("T");
+        const QString off;
+        QString computed[I150Count];
         for (months.First(); !months.Eof(); months.Next()) {
             const QDate d = date.AsDateTime().date();
             const QDate first = suite::PriDiaMes(d);
@@ -44,22 +31,22 @@ void writeBalances(RunContext& ctx) {
             const QString code = account.AsString();
             ctx.srv.GetSaldAntEncConta(ctx.company(), code, suite::DateToDayNumber(first) - 1.0);
             ctx.busy(true);
-            ctx.srv.getcreddeb(ctx.company(), first, last, QString(), flagOn, code);
-            const double firstTotal = total.AsFloat();
-            ctx.srv.getcreddeb(ctx.company(), first, last, flagOn, QString(), code);
-            const double secondTotal = total.AsFloat();
+            ctx.srv.getcreddeb(ctx.company(), first, last, off, on, code);
+            const double debits = total.AsFloat();
+            ctx.srv.getcreddeb(ctx.company(), first, last, on, off, code);
+            const double credits = total.AsFloat();
 
             const QString beforeText = beforeValue.AsString();
             if (suite::EmptyString(beforeText)) {
-                computed[0] = QStringLiteral("0");
-                computed[1] = QStringLiteral("C");
+                computed[Opening] = QStringLiteral("0");
+                computed[OpeningSide] = QStringLiteral("C");
             } else {
-                computed[0] = TiraMask(beforeText);
-                computed[1] = beforeSide.AsString();
+                computed[Opening] = TiraMask(beforeText);
+                computed[OpeningSide] = beforeSide.AsString();
             }
-            computed[2] = amountText(firstTotal);
-            computed[3] = amountText(secondTotal);
-            computed[4] = balance.IsNull() ? QString() : amountText(balance.AsFloat());
+            computed[Debits] = trimmedAmountText(debits);
+            computed[Credits] = trimmedAmountText(credits);
+            computed[Closing] = balance.IsNull() ? QString() : trimmedAmountText(balance.AsFloat());
             i150.write(ctx, computed);
             ctx.step();
         }

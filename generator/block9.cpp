@@ -5,32 +5,35 @@
 namespace gen {
 
 void writeBlock9(RunContext& ctx) {
+    using namespace records;
     ctx.status("Cont_Arq", false);
     ctx.status("Abert_Bl9", false);
-    ctx.out.write(QStringLiteral("9001"), {QStringLiteral("0")});
+    RecordWriter(R9001, ctx.ds).write(ctx);
     ctx.step();
 
     ctx.status("Import_RegBl", false);
-    // Each type declares the lines actually written, so the seventeen counts
-    // always add up to the trailer's total; block 9's own lines are known.
-    static const char* const written[] = {"0000", "0001", "0050", "0100", "0990", "I001", "I005",
-                                          "I050", "I100", "I150", "I200", "I250", "I990", "9001"};
-    const QString type9900 = QStringLiteral("9900");
-    for (const char* t : written) {
-        const QString type = QString::fromLatin1(t);
-        ctx.out.write(type9900, {type, countText(ctx.out.linesOf(type))});
+    // Each type written so far declares the lines actually written, so the
+    // counts always add up to the trailer's total; block 9's own lines from
+    // 9900 on are known.
+    RecordWriter r9900(R9900, ctx.ds);
+    QString counted[2];
+    for (int t = 0; t < TypeCount; ++t) {
+        const Record& decl = kRecords[static_cast<std::size_t>(t)];
+        counted[at::CountedType] = typeName(decl);
+        counted[at::CountedLines] = countText(t < R9900 ? ctx.out.linesOf(counted[at::CountedType])
+                                                        : fixedLines(static_cast<Type>(t)));
+        r9900.write(ctx, counted);
     }
-    ctx.out.write(type9900, {QStringLiteral("9900"), countText(17)});
-    ctx.out.write(type9900, {QStringLiteral("9990"), countText(1)});
-    ctx.out.write(type9900, {QStringLiteral("9999"), countText(1)});
     ctx.step();
 
     ctx.status("Enc_Bl9", false);
-    ctx.out.write(QStringLiteral("9990"), {QStringLiteral("20")});
+    const QString block9[] = {countText(fixedLinesOf('9'))};
+    RecordWriter(R9990, ctx.ds).write(ctx, block9);
     ctx.step();
 
     ctx.status("Enc_Arq", false);
-    ctx.out.write(QStringLiteral("9999"), {countText(ctx.out.lines() + 1)});
+    const QString file[] = {countText(ctx.out.lines() + 1)};
+    RecordWriter(R9999, ctx.ds).write(ctx, file);
     ctx.step();
 }
 

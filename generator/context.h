@@ -1,10 +1,10 @@
 #pragma once
 #include "generator/linewriter.h"
+#include "generator/records.h"
 #include "generator/runhost.h"
 #include "interfaces/datasets.h"
 #include "interfaces/server.h"
 #include "suite/core/utils.h"
-#include <span>
 
 namespace gen {
 
@@ -25,10 +25,8 @@ struct RunContext {
     int nRegLancCont = 0;
     int nRegSaldAntEnc = 0;
     int steps = 0;    // progress steps made
-    int position = 0; // bar position, at most kBarMax
+    int position = 0; // bar position, at most kProgressMax
     bool busyOn = false;
-
-    static constexpr int kBarMax = 120;
 
     QString msg(const char* key) const { return host.msg(QString::fromLatin1(key)); }
     void status(const char* key, bool repaint = true) {
@@ -38,7 +36,7 @@ struct RunContext {
     }
     void step() {
         ++steps;
-        if (position < kBarMax)
+        if (position < kProgressMax)
             ++position;
         host.setProgress(position);
         host.repaint();
@@ -55,51 +53,18 @@ struct RunContext {
     QDate end() const { return suite::UltimoDiaMes(host.date(Control::DataFin).value_or(QDate())); }
 };
 
-// One field of a record after its type: where its value comes from and
-// whether it is stripped.
-struct FieldSpec {
-    enum class Kind { Fixed, Data, Control, Slot };
-    Kind kind = Kind::Fixed;
-    const char* text = ""; // the fixed text, or the dataset field's name
-    suite::TClientDataSet GerArqPrevDatasets::*dataset = nullptr;
-    Control control = Control::ArqDest;
-    int slot = 0; // index into the values the block computes per line
-    bool strip = false;
-};
-
-constexpr FieldSpec fixed(const char* t) {
-    return {FieldSpec::Kind::Fixed, t};
-}
-constexpr FieldSpec empty() {
-    return fixed("");
-}
-constexpr FieldSpec data(suite::TClientDataSet GerArqPrevDatasets::*ds, const char* field) {
-    return {FieldSpec::Kind::Data, field, ds};
-}
-constexpr FieldSpec control(Control c) {
-    return {FieldSpec::Kind::Control, "", nullptr, c};
-}
-constexpr FieldSpec slot(int i) {
-    return {FieldSpec::Kind::Slot, "", nullptr, {}, i};
-}
-constexpr FieldSpec stripped(FieldSpec f) {
-    f.strip = true;
-    return f;
-}
-
 // A record layout bound to the datasets: dataset fields are resolved once, so
 // writing a line per row only reads values.
-class Record {
+class RecordWriter {
 public:
-    Record(const char* type, std::span<const FieldSpec> fields, GerArqPrevDatasets& ds);
+    RecordWriter(records::Type type, GerArqPrevDatasets& ds);
     // Builds the line from the current rows and writes it; computed are the
     // values the block computed for this line.
     void write(RunContext& ctx, const QString* computed = nullptr);
-    int fieldCount() const { return static_cast<int>(fields_.size()) + 1; }
 
 private:
     struct Bound {
-        FieldSpec def;
+        records::Field def;
         const suite::TClientDataSet* ds = nullptr;
         int index = -1;
         QString fixedText;
@@ -108,6 +73,13 @@ private:
     QList<Bound> fields_;
     QList<QString> values_;
 };
+
+inline QString typeName(const records::Record& r) {
+    return QString::fromLatin1(r.type.data(), static_cast<qsizetype>(r.type.size()));
+}
+
+// The line of empty fields standing in for a source without rows.
+void writePlaceholder(RunContext& ctx, records::Type type);
 
 // The blocks of the file, in the order the run writes them.
 void writeBlock0(RunContext& ctx);

@@ -2,14 +2,43 @@
 #include "generator/text.h"
 
 namespace gen {
+namespace {
 
-Record::Record(const char* type, std::span<const FieldSpec> fields, GerArqPrevDatasets& ds)
-    : type_(QString::fromLatin1(type)) {
-    fields_.reserve(static_cast<qsizetype>(fields.size()));
-    for (const FieldSpec& f : fields) {
+suite::TClientDataSet& datasetOf(records::Source s, GerArqPrevDatasets& ds) {
+    using S = records::Source;
+    switch (s) {
+    case S::IdContrib:
+        return ds.cdsIdContrib;
+    case S::DadosCont:
+        return ds.cdsDadosCont;
+    case S::DadosTecEmpr:
+        return ds.cdsDadosTecEmpr;
+    case S::PlanContas:
+        return ds.cdsPlanContas;
+    case S::CentrCust:
+        return ds.cdsCentrCust;
+    case S::SaldMens:
+        return ds.cdsSaldMens;
+    case S::LancCont:
+        return ds.cdsLancCont;
+    case S::CcLanc:
+        return ds.cdsCcLanc;
+    case S::SaldAntEnc:
+        return ds.cdsSaldAntEnc;
+    }
+    throw suite::EDataSetError("unknown record source");
+}
+
+} // namespace
+
+RecordWriter::RecordWriter(records::Type type, GerArqPrevDatasets& ds) {
+    const records::Record& decl = records::record(type);
+    type_ = typeName(decl);
+    fields_.reserve(static_cast<qsizetype>(decl.fields.size()));
+    for (const records::Field& f : decl.fields) {
         Bound b{f, nullptr, -1, QString::fromLatin1(f.text)};
-        if (f.kind == FieldSpec::Kind::Data) {
-            b.ds = &(ds.*(f.dataset));
+        if (f.kind == records::Field::Kind::Data) {
+            b.ds = &datasetOf(f.source, ds);
             const QString name = b.fixedText;
             const auto& decls = b.ds->fields();
             for (int i = 0; i < decls.size(); ++i)
@@ -24,27 +53,40 @@ Record::Record(const char* type, std::span<const FieldSpec> fields, GerArqPrevDa
     values_.resize(fields_.size());
 }
 
-void Record::write(RunContext& ctx, const QString* computed) {
+void RecordWriter::write(RunContext& ctx, const QString* computed) {
+    using Kind = records::Field::Kind;
     for (qsizetype i = 0; i < fields_.size(); ++i) {
         const Bound& b = fields_[i];
         QString v;
         switch (b.def.kind) {
-        case FieldSpec::Kind::Fixed:
+        case Kind::Fixed:
             v = b.fixedText;
             break;
-        case FieldSpec::Kind::Data:
+        case Kind::Data:
             v = suite::TField(*b.ds, b.index).AsString();
             break;
-        case FieldSpec::Kind::Control:
+        case Kind::Control:
             v = ctx.host.text(b.def.control);
             break;
-        case FieldSpec::Kind::Slot:
+        case Kind::Slot:
             v = computed ? computed[b.def.slot] : QString();
             break;
         }
         values_[i] = b.def.strip ? TiraMask(v) : std::move(v);
     }
     ctx.out.write(type_, values_.constData(), static_cast<int>(values_.size()));
+}
+
+void writePlaceholder(RunContext& ctx, records::Type type) {
+    const records::Record& decl = records::record(type);
+    const int n = decl.placeholderValues();
+    QList<QString> values(n);
+    for (int i = 0; i < n; ++i) {
+        const records::Field& f = decl.fields[static_cast<std::size_t>(i)];
+        if (f.kind == records::Field::Kind::Fixed)
+            values[i] = QString::fromLatin1(f.text);
+    }
+    ctx.out.write(typeName(decl), values.constData(), n);
 }
 
 } // namespace gen

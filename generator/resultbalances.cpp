@@ -3,17 +3,6 @@
 #include "generator/text.h"
 
 namespace gen {
-namespace {
-using D = GerArqPrevDatasets;
-
-// Slot 0: the first day of the assessment month.
-constexpr FieldSpec kI250[] = {
-    slot(0),
-    data(&D::cdsSaldAntEnc, "CDCONTCTBL"),
-    stripped(data(&D::cdsSaldAntEnc, "VRSALDEMPR")),
-    data(&D::cdsSaldAntEnc, "IDSALDOFIN"),
-};
-} // namespace
 
 void writeResultBalances(RunContext& ctx) {
     ctx.status("Import_SEnc");
@@ -26,12 +15,13 @@ void writeResultBalances(RunContext& ctx) {
 
     auto& balances = ctx.ds.cdsSaldAntEnc;
     if (balances.IsEmpty()) {
-        ctx.out.write(QStringLiteral("I250"), {QString(), QString(), QString(), QString()});
+        writePlaceholder(ctx, records::RI250);
         ++ctx.i250Count;
     } else {
-        Record i250("I250", kI250, ctx.ds);
-        const QString day[] = {
-            dateText(suite::PriDiaMes(ctx.host.date(Control::DataApu).value_or(QDate())))};
+        RecordWriter i250(records::RI250, ctx.ds);
+        QString day[1];
+        day[records::at::AssessmentMonth] =
+            dateText(suite::PriDiaMes(ctx.host.date(Control::DataApu).value_or(QDate())));
         for (balances.First(); !balances.Eof(); balances.Next()) {
             i250.write(ctx, day);
             ++ctx.i250Count;
@@ -44,9 +34,9 @@ void writeResultBalances(RunContext& ctx) {
     ctx.step();
 
     ctx.status("Enc_BlI");
-    // Block I runs from I001 to this line; block 0 is always five lines.
-    const int blockI = ctx.out.lines() + 1 - 5;
-    ctx.out.write(QStringLiteral("I990"), {countText(blockI)});
+    // Block I runs from I001 to this line, after block 0's fixed lines.
+    const QString blockI[] = {countText(ctx.out.lines() + 1 - records::fixedLinesOf('0'))};
+    RecordWriter(records::RI990, ctx.ds).write(ctx, blockI);
     ctx.step();
 }
 

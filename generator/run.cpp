@@ -1,5 +1,6 @@
 #include "generator/run.h"
 #include "generator/context.h"
+#include "generator/destination.h"
 #include "generator/syncfolder.h"
 #include "suite/core/presenter.h"
 #include "suite/core/syserror.h"
@@ -58,14 +59,6 @@ private:
     GerArqPrevServer& srv_;
     bool on_ = false;
 };
-
-// The folder part of a path: up to its last "/", the root keeping it.
-QString folderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    if (slash < 0)
-        return {};
-    return slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
 
 } // namespace
 
@@ -207,11 +200,8 @@ RunOutcome GerArqPrevRun::execute() {
 
     outcome.written = true;
     outcome.lines = out.lines();
-    static const char* const types[] = {"0000", "0001", "0050", "0100", "0990", "I001",
-                                        "I005", "I050", "I100", "I150", "I200", "I250",
-                                        "I990", "9001", "9900", "9990", "9999"};
-    for (const char* t : types) {
-        const QString type = QString::fromLatin1(t);
+    for (const records::Record& r : records::kRecords) {
+        const QString type = typeName(r);
         outcome.linesPerType.append({type, out.linesOf(type)});
     }
     outcome.separatorsReplaced = out.separatorsReplaced();

@@ -1,4 +1,5 @@
 #pragma once
+#include "generator/control.h"
 #include "suite/core/abort.h"
 #include <QDate>
 #include <QString>
@@ -6,23 +7,8 @@
 
 namespace gen {
 
-// The controls the run reads or puts the focus on.
-enum class Control {
-    ArqDest,    // edtArqDest: destination file
-    CdEmpresa,  // edtCdEmpresa: company code
-    DataIni,    // depDataIni: period start
-    DataFin,    // depDataFin: period end
-    DataApu,    // depDataApu: assessment date
-    IniPerInfo, // depIniPerInfo: computing service from
-    FinPerInfo, // depFinPerInfo
-    IniPerCont, // depIniPerCont: accounting service from
-    FinPerCont, // depFinPerCont
-    Cpf,        // medCPF (value without mask literals)
-    Cei,        // medCEI
-    Nit,        // medNIT
-    Suframa,    // medSuframa
-    CargoInfo,  // medCargoInfo
-};
+// The progress bar's full position; a longer run keeps it full.
+inline constexpr int kProgressMax = 120;
 
 // What the generation run needs from whoever drives it: the parameter form or
 // the command line. Parameters are read at the moment the run needs them.
@@ -63,7 +49,7 @@ public:
     // Progress panel.
     virtual void showProgress(bool visible) = 0;
     virtual void setStatus(const QString& text) = 0;
-    virtual void setProgress(int position) = 0; // 0..120
+    virtual void setProgress(int position) = 0; // 0..kProgressMax
     virtual void repaint() = 0;
     virtual void busy(bool on) = 0; // ActiveShowAvi / DeactiveShowAvi
 

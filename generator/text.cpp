@@ -18,7 +18,7 @@ QString dateText(const QDate& d) {
     return d.isValid() ? TiraMask(d.toString(QStringLiteral("dd/MM/yyyy"))) : QString();
 }
 
-QString amountText(double v) {
+QString trimmedAmountText(double v) {
     if (!std::isfinite(v) || v == 0.0)
         return QStringLiteral("0");
     // Round the amount as its 15 significant digits read, so that a value such

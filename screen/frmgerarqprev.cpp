@@ -1,4 +1,6 @@
 #include "screen/frmgerarqprev.h"
+#include "generator/destination.h"
+#include "generator/runhost.h"
 #include "package/unitstate.h"
 #include "screen/catalogue.h"
 #include "suite/core/config.h"
@@ -313,7 +315,7 @@ void TfrmGerArqPrev::buildDataPanel() {
     lblBarra->resize(300, 16);
     prgBarra = make<QProgressBar>(grbBarra, "prgBarra");
     prgBarra->setGeometry(8, 51, 226, 16);
-    prgBarra->setRange(0, 120);
+    prgBarra->setRange(0, gen::kProgressMax);
     prgBarra->setValue(0);
     prgBarra->setTextVisible(false);
     // Its caption comes from the catalogue, filled later.
@@ -579,32 +581,10 @@ void TfrmGerArqPrev::btpArvDestClick(QObject*) {
     edtCdEmpresa->setFocus(Qt::OtherFocusReason);
 }
 
-QString TfrmGerArqPrev::folderPart(const QString& path) {
-    const qsizetype last = path.lastIndexOf(u'/');
-    if (last < 0)
-        return {};
-    if (last == 0 || path.at(last - 1) == u'/')
-        return path.left(last + 1);
-    return path.left(last);
-}
-
 void TfrmGerArqPrev::Vd_ArquivoDestino() {
     focusOnFailure(edtArqDest, [&] {
-        const QString dest = edtArqDest->text();
-        if (suite::EmptyString(dest))
-            suite::MensErro(msgPadrao.Msg(QStringLiteral("Dir_Inf")), true);
-        // A bare file name has no folder to change to: it is written in the
-        // current one.
-        const QString folder = folderPart(suite::AllTrim(dest));
-        if (!folder.isEmpty() && !QDir::setCurrent(folder))
-            suite::MensErro(msgPadrao.Msg(QStringLiteral("Dir_Inv")), true);
-        if (QFileInfo(dest).isDir())
-            suite::MensErro(msgPadrao.Msg(QStringLiteral("Arq_Inf")), true);
+        const QString key = gen::destinationRefusal(edtArqDest->text(), gen::EnterFolder::Yes);
+        if (!key.isEmpty())
+            suite::MensErro(msgPadrao.Msg(key), true);
     });
-}
-
-QString TfrmGerArqPrev::TiraMask(const QString& s) {
-    QString out = s;
-    out.remove(u'-').remove(u'.').remove(u'/');
-    return out;
 }

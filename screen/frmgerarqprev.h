@@ -118,13 +118,6 @@ public:
     // The generation run, started by the confirm button and the report
     // component. Defined beside the run's adapter.
     void GeraArquivo();
-    // The text without any "-", "." or "/".
-    static QString TiraMask(const QString& s);
-
-    // The folder part of a destination path: the text up to its last "/",
-    // without that "/" unless it stands first or follows another "/" (the
-    // root keeps it); empty without any "/".
-    static QString folderPart(const QString& path);
 
 public slots:
     void FormCreate(QObject* Sender);

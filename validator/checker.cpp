@@ -1,4 +1,5 @@
 #include "validator/checker.h"
+#include "generator/records.h"
 #include "validator/rules.h"
 #include <QFile>
 #include <QHash>
@@ -12,56 +13,42 @@ namespace {
 
 using rules::Problem;
 
-// Record types in the order the file holds them; the order check compares
-// these ranks.
-enum Rec : int {
-    R0000,
-    R0001,
-    R0050,
-    R0100,
-    R0990,
-    RI001,
-    RI005,
-    RI050,
-    RI100,
-    RI150,
-    RI200,
-    RI250,
-    RI990,
-    R9001,
-    R9900,
-    R9990,
-    R9999,
-    RecCount
-};
+// The order check compares ranks in the declared record order.
+using records::TypeCount;
+using enum records::Type;
+constexpr int RecCount = TypeCount;
 
 struct Layout {
     const char* name;
     int fields;        // record type included
     bool repeatable;   // several lines of the type
     bool freeTextLast; // last field is free text: a "|" in it adds fields
-    const char* placeholder;
+    QByteArray placeholder;
 };
 
-const std::array<Layout, RecCount> layouts = {{
-    {"0000", 17, false, false, nullptr},
-    {"0001", 2, false, false, nullptr},
-    {"0050", 17, false, true, nullptr},
-    {"0100", 10, false, true, nullptr},
-    {"0990", 2, false, false, nullptr},
-    {"I001", 2, false, false, nullptr},
-    {"I005", 2, false, false, nullptr},
-    {"I050", 8, true, true, nullptr},
-    {"I100", 4, true, true, "I100|||"},
-    {"I150", 9, true, false, "I150|||||||"},
-    {"I200", 11, true, true, "I200|||||||||N|"},
-    {"I250", 5, true, false, "I250||||"},
-    {"I990", 2, false, false, nullptr},
-    {"9001", 2, false, false, nullptr},
-    {"9900", 3, true, false, nullptr},
-    {"9990", 2, false, false, nullptr},
-    {"9999", 2, false, false, nullptr},
-}};
+// The placeholder keeps the fixed texts and leaves every other field empty.
+QByteArray placeholderOf(const records::Record& r) {
+    if (r.placeholder == records::Placeholder::None)
+        return {};
+    QByteArray text(r.type.data(), static_cast<qsizetype>(r.type.size()));
+    for (int i = 0; i < r.placeholderValues(); ++i) {
+        const records::Field& f = r.fields[static_cast<size_t>(i)];
+        text += '|';
+        if (f.kind == records::Field::Kind::Fixed)
+            text += f.text;
+    }
+    return text;
+}
+
+const std::array<Layout, RecCount> layouts = [] {
+    std::array<Layout, RecCount> all;
+    for (int r = 0; r < RecCount; ++r) {
+        const records::Record& d = records::kRecords[static_cast<size_t>(r)];
+        all[static_cast<size_t>(r)] = {d.type.data(), d.fieldCount(), d.repeatable, d.freeTextLast,
+                                       placeholderOf(d)};
+    }
+    return all;
+}();
 
 int recordOf(QByteArrayView type) {
     if (type.size() != 4)
@@ -336,7 +323,7 @@ void FileChecker::State::order() {
 
 void FileChecker::State::values() {
     const Layout& l = layouts[static_cast<size_t>(rec)];
-    if (l.placeholder && text == QByteArrayView(l.placeholder)) {
+    if (!l.placeholder.isEmpty() && text == l.placeholder) {
         ++placeholders[static_cast<size_t>(rec)];
         warning(0, QStringLiteral("linha sem dados (%1 vazio)").arg(QLatin1String(l.name)));
         return;

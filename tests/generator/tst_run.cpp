@@ -112,8 +112,8 @@ class TstRun : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void amountText_data();
-    void amountText();
+    void trimmedAmountText_data();
+    void trimmedAmountText();
     void tiraMask_data();
     void tiraMask();
     void stopsBeforeOpening_data();
@@ -145,7 +145,7 @@ void TstRun::init() {
     tmp_ = std::make_unique<QTemporaryDir>();
 }
 
-void TstRun::amountText_data() {
+void TstRun::trimmedAmountText_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("negative one decimal") << -150.5 << "150,5";
@@ -162,10 +162,10 @@ void TstRun::amountText_data() {
     QTest::newRow("zero") << 0.0 << "0";
 }
 
-void TstRun::amountText() {
+void TstRun::trimmedAmountText() {
     QFETCH(double, value);
     QFETCH(QString, text);
-    QCOMPARE(gen::amountText(value), text);
+    QCOMPARE(gen::trimmedAmountText(value), text);
 }
 
 void TstRun::tiraMask_data() {

@@ -1,5 +1,7 @@
-// The folder sync after the rename that puts the file in place: a folder
-// syncs; what is not a folder is an error with the system's reason.
+// The folder part of a destination, and the folder sync after the rename
+// that puts the file in place: a folder syncs; what is not a folder is an
+// error with the system's reason.
+#include "generator/destination.h"
 #include "generator/syncfolder.h"
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,6 +10,31 @@
 class TstSyncFolder : public QObject {
     Q_OBJECT
 private slots:
+    void folderOf_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("file in folder") << "/home/ana/saida.txt"
+                                        << "/home/ana";
+        QTest::newRow("file in root") << "/saida.txt"
+                                      << "/";
+        QTest::newRow("root") << "/"
+                              << "/";
+        QTest::newRow("trailing slash") << "/home/ana/"
+                                        << "/home/ana";
+        QTest::newRow("double slash keeps it") << "/home//saida.txt"
+                                               << "/home//";
+        QTest::newRow("relative") << "sub/saida.txt"
+                                  << "sub";
+        QTest::newRow("bare name") << "saida.txt"
+                                   << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void folderOf() {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        QCOMPARE(gen::folderOf(path), folder);
+    }
     void folders_data() {
         QTest::addColumn<QString>("name"); // inside a temporary folder; "/" as is
         QTest::addColumn<bool>("ok");

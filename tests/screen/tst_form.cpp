@@ -59,8 +59,6 @@ private slots:
     void reportButtons();
     void destinationCheck_data();
     void destinationCheck();
-    void folderPart_data();
-    void folderPart();
     void destinationDialog();
     void destinationDialogCancelled();
 
@@ -702,33 +700,6 @@ void TestForm::destinationCheck() {
     QCOMPARE(focusName(), aborted ? QStringLiteral("edtArqDest") : QStringLiteral("medCEI"));
     QCOMPARE(QDir::currentPath(), cwd.isEmpty() ? before : QDir::cleanPath(cwd));
     QDir::setCurrent(cwd_);
-}
-
-void TestForm::folderPart_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("file in folder") << "/home/ana/saida.txt"
-                                    << "/home/ana";
-    QTest::newRow("file in root") << "/saida.txt"
-                                  << "/";
-    QTest::newRow("root") << "/"
-                          << "/";
-    QTest::newRow("trailing slash") << "/home/ana/"
-                                    << "/home/ana";
-    QTest::newRow("double slash keeps it") << "/home//saida.txt"
-                                           << "/home//";
-    QTest::newRow("relative") << "sub/saida.txt"
-                              << "sub";
-    QTest::newRow("bare name") << "saida.txt"
-                               << "";
-    QTest::newRow("empty") << ""
-                           << "";
-}
-
-void TestForm::folderPart() {
-    QFETCH(QString, path);
-    QFETCH(QString, folder);
-    QCOMPARE(TfrmGerArqPrev::folderPart(path), folder);
 }
 
 void TestForm::destinationDialog() {

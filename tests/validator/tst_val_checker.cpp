@@ -1,3 +1,4 @@
+#include "generator/records.h"
 #include "samplefile.h"
 #include "validator/checker.h"
 #include "validator/output.h"
@@ -85,6 +86,8 @@ private slots:
     void chunkingDoesNotMatter();
     void summaryCountsLinesPerType();
     void listsAreCappedButCountsAreNot();
+    void recordsFollowTheDeclaration_data();
+    void recordsFollowTheDeclaration();
 };
 
 void ValChecker::sampleIsClean() {
@@ -447,6 +450,41 @@ void ValChecker::listsAreCappedButCountsAreNot() {
     checker.finish();
     QCOMPARE(r.errors().size(), 10);
     QCOMPARE(r.errorCount(), 52);
+}
+
+// The checker reads the records the generator writes from: their order and
+// the fields of a full line.
+void ValChecker::recordsFollowTheDeclaration_data() {
+    QTest::addColumn<int>("type");
+    for (int t = 0; t < records::TypeCount; ++t) {
+        const auto& r = records::kRecords[static_cast<size_t>(t)];
+        QTest::newRow(std::string(r.type).c_str()) << t;
+    }
+}
+
+void ValChecker::recordsFollowTheDeclaration() {
+    QFETCH(int, type);
+    const records::Record& decl = records::kRecords[static_cast<size_t>(type)];
+    const QByteArray name(decl.type.data(), static_cast<qsizetype>(decl.type.size()));
+    QCOMPARE(recordTypes().value(type), name);
+
+    const auto fieldCountErrors = [](const Report& r) {
+        return std::count_if(r.errors().cbegin(), r.errors().cend(), [](const Finding& f) {
+            return f.line == 1 && f.reason.contains(QLatin1String(" campos; o registro "));
+        });
+    };
+    // A line of empty fields: as many as declared pass the count; one more
+    // does not, and the message names the declared count.
+    const QByteArray full = name + QByteArray(decl.fieldCount() - 1, '|');
+    QCOMPARE(fieldCountErrors(checkText(full + "\r\n")), 0);
+    const Report longer = checkText(full + "|\r\n");
+    QCOMPARE(fieldCountErrors(longer), 1);
+    QVERIFY2(dump(longer.errors())
+                 .contains(QStringLiteral("%1 campos; o registro %2 tem %3")
+                               .arg(decl.fieldCount() + 1)
+                               .arg(QString::fromLatin1(name))
+                               .arg(decl.fieldCount())),
+             qPrintable(dump(longer.errors())));
 }
 
 QTEST_APPLESS_MAIN(ValChecker)
