@@ -35,7 +35,7 @@ void writeBalances(RunContext& ctx) {
         const suite::TField beforeValue = before.FieldByName(QStringLiteral("VRSALDEMPR"));
         const suite::TField beforeSide = before.FieldByName(QStringLiteral("IDSALDOFIN"));
         const suite::TField total = ctx.ds.cdsCredDeb.FieldByName(QStringLiteral("VALOR"));
-        const QString flagOn = QStringLiteral("T");
+        using Movement = GerArqPrevServer::Movement;
         QString computed[5];
         for (months.First(); !months.Eof(); months.Next()) {
             const QDate d = date.AsDateTime().date();
@@ -44,9 +44,9 @@ void writeBalances(RunContext& ctx) {
             const QString code = account.AsString();
             ctx.srv.GetSaldAntEncConta(ctx.company(), code, suite::DateToDayNumber(first) - 1.0);
             ctx.busy(true);
-            ctx.srv.getcreddeb(ctx.company(), first, last, QString(), flagOn, code);
+            ctx.srv.getcreddeb(ctx.company(), first, last, Movement::Debits, code);
             const double firstTotal = total.AsFloat();
-            ctx.srv.getcreddeb(ctx.company(), first, last, flagOn, QString(), code);
+            ctx.srv.getcreddeb(ctx.company(), first, last, Movement::Credits, code);
             const double secondTotal = total.AsFloat();
 
             const QString beforeText = beforeValue.AsString();

@@ -1,5 +1,6 @@
 #include "importer/reconcile.h"
 #include "importer/sqlbatch.h"
+#include "interfaces/remotemethods.h"
 #include "server/localserver.h"
 #include <QHash>
 #include <QSet>
@@ -58,7 +59,8 @@ public:
     void finishList(const QString& file) {
         if (differences_ > kShown)
             out.differences.append(
-                {Finding::Severity::Error, {file, 0, 0},
+                {Finding::Severity::Error,
+                 {file, 0, 0},
                  QStringLiteral("… e mais %1 diferença(s) na conferência com o banco.")
                      .arg(differences_ - kShown)});
     }
@@ -109,9 +111,9 @@ Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& 
 
     if (!periods.isEmpty()) {
         // Every month's final balances in one call; key "MM/yyyy|account".
-        const suite::DataPacket months = c.call(
-            QStringLiteral("getsaldmens"),
-            {RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)});
+        const suite::DataPacket months =
+            c.call(QStringLiteral("getsaldmens"),
+                   {RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)});
         const int cMonth = months.indexOf(QStringLiteral("MESANOSALDEMPR"));
         const int cAccount = months.indexOf(QStringLiteral("CDCONTCTBL"));
         const int cValue = months.indexOf(QStringLiteral("VRSALDEMPR"));
@@ -136,13 +138,12 @@ Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& 
                                           .arg(it.key(), month, signedAmountText(have),
                                                signedAmountText(e.final)));
                 for (const bool debits : {true, false}) {
-                    const suite::DataPacket t = c.call(
-                        QStringLiteral("getcreddeb"),
-                        {RemoteArg::text(company), RemoteArg::date(p.start),
-                         RemoteArg::date(p.end),
-                         RemoteArg::text(debits ? QString() : QStringLiteral("T")),
-                         RemoteArg::text(debits ? QStringLiteral("T") : QString()),
-                         RemoteArg::text(it.key())});
+                    QList<RemoteArg> args{RemoteArg::text(company),   RemoteArg::date(p.start),
+                                          RemoteArg::date(p.end),     RemoteArg::text(QString()),
+                                          RemoteArg::text(QString()), RemoteArg::text(it.key())};
+                    args[debits ? remote::kDebitsFlag : remote::kCreditsFlag] =
+                        RemoteArg::text(QString::fromLatin1(remote::kFlagOn));
+                    const suite::DataPacket t = c.call(QStringLiteral("getcreddeb"), args);
                     const qint64 total =
                         t.rows.isEmpty()
                             ? 0
@@ -183,10 +184,10 @@ Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& 
         QStringList codes;
         for (auto it = r.accounts.cbegin(); it != r.accounts.cend(); ++it)
             codes << it.key();
-        const suite::DataPacket p = c.call(
-            QStringLiteral("GetSaldAntEnc"),
-            {RemoteArg::text(company), RemoteArg::text(codes.join(QLatin1Char(';'))),
-             RemoteArg::text(QString()), RemoteArg::date(r.date)});
+        const suite::DataPacket p =
+            c.call(QStringLiteral("GetSaldAntEnc"),
+                   {RemoteArg::text(company), RemoteArg::text(codes.join(QLatin1Char(';'))),
+                    RemoteArg::text(QString()), RemoteArg::date(r.date)});
         const int cAccount = p.indexOf(QStringLiteral("CDCONTCTBL"));
         const int cValue = p.indexOf(QStringLiteral("VRSALDEMPR"));
         const int cSide = p.indexOf(QStringLiteral("IDSALDOFIN"));

@@ -168,12 +168,4 @@ void LocalServer::endSnapshot() {
         snapshot_->end();
 }
 
-QStringList methodNames() {
-    return {QStringLiteral("getsaldmens"),     QStringLiteral("GetLancCont"),
-            QStringLiteral("GetIdContrib"),    QStringLiteral("GetDadosCont"),
-            QStringLiteral("GetDadosTecEmpr"), QStringLiteral("GetPlanContas"),
-            QStringLiteral("GetCentrCust"),    QStringLiteral("GetSaldAntEnc"),
-            QStringLiteral("getcreddeb"),      QStringLiteral("GetCcLanc")};
-}
-
 } // namespace server

@@ -85,7 +85,4 @@ private:
     std::unique_ptr<ReadSnapshot> snapshot_; // after methods_: ended first
 };
 
-// The method names the module answers, in the module's own spelling.
-QStringList methodNames();
-
 } // namespace server

@@ -2,6 +2,7 @@
 #include "db/dbgeral.h"
 #include "suite/core/config.h"
 #include "suite/core/protocol.h"
+#include "tests/rawchannel.h"
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -37,18 +38,18 @@ void GreetingServer::run() {
     server.listen(QHostAddress::LocalHost, 0);
     port_ = server.serverPort();
     ready_ = true;
-    std::vector<std::unique_ptr<QTcpSocket>> open;
+    std::vector<std::unique_ptr<suite::proto::FrameChannel>> open;
     while (!stop_.load()) {
         if (!server.waitForNewConnection(50))
             continue;
-        std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
-        suite::proto::FrameReader reader(suite::proto::kMaxRequestFrame);
+        const std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
+        auto ch = std::make_unique<suite::proto::FrameChannel>(suite::proto::kMaxRequestFrame);
         QByteArray hello;
-        if (suite::proto::readFrame(*s, reader, hello, 5000) != suite::proto::IoStatus::Ok)
+        if (!attachSocket(*ch, *s) || ch->read(hello, 5000) != suite::proto::IoStatus::Ok)
             continue;
         ++greetings_;
-        suite::proto::writeFrame(*s, suite::proto::encodeWelcome(), 5000);
-        open.push_back(std::move(s));
+        ch->write(suite::proto::encodeWelcome(), 5000);
+        open.push_back(std::move(ch));
     }
 }
 
