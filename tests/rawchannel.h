@@ -1,5 +1,5 @@
 #pragma once
-#include "suite/core/framechannel.h"
+#include "suite/net/framechannel.h"
 #include <QAbstractSocket>
 #include <fcntl.h>
 

@@ -1,7 +1,7 @@
 #include "screenfixture.h"
 #include "db/dbgeral.h"
 #include "suite/core/config.h"
-#include "suite/core/protocol.h"
+#include "suite/net/protocol.h"
 #include "tests/rawchannel.h"
 #include <QSqlError>
 #include <QSqlQuery>

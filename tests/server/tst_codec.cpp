@@ -1,7 +1,7 @@
 // The wire codec: every value type survives a round trip; malformed input is
 // refused with an error, never a crash.
-#include "suite/core/protocol.h"
-#include "suite/core/replyassembler.h"
+#include "suite/net/protocol.h"
+#include "suite/net/replyassembler.h"
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborValue>

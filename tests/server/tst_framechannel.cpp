@@ -1,7 +1,7 @@
 // The frame channel on real sockets: frames cut anywhere by the stream come
 // out whole and in order, bad lengths are refused, every way a wait ends is
 // told apart, and what it writes another channel reads.
-#include "suite/core/framechannel.h"
+#include "suite/net/framechannel.h"
 #include <QtTest>
 #include <arpa/inet.h>
 #include <atomic>

@@ -3,8 +3,8 @@
 #include "server/localserver.h"
 #include "server/socketserver.h"
 #include "suite/core/config.h"
-#include "suite/core/netconnection.h"
-#include "suite/core/protocol.h"
+#include "suite/net/netconnection.h"
+#include "suite/net/protocol.h"
 #include "testdb.h"
 #include "tests/rawchannel.h"
 #include <QCborArray>

@@ -30,10 +30,6 @@ private:
     std::atomic<int> free_;
 };
 
-// How long a read spins by default before it blocks: 0 on a single core,
-// where spinning only delays the peer it waits for.
-int defaultSpinMicroseconds();
-
 class FrameChannel {
 public:
     explicit FrameChannel(quint32 maxFrame = kMaxFrame);
