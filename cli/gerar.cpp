@@ -513,7 +513,7 @@ int runMain(const QStringList& args, QTextStream& out, QTextStream& err) {
         (args.isEmpty() ? err : out) << kUsage;
         return args.isEmpty() ? ExitUsage : ExitOk;
     }
-    const QString command = args.front();
+    const QString& command = args.front();
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("gerar"))
         return runGerar(rest, out, err);

@@ -22,8 +22,8 @@ public:
     qsizetype partBytes() const override { return target->partBytes(); }
 };
 
-LocalServer::LocalServer(QSqlDatabase db)
-    : db_(std::move(db)), counting_(std::make_unique<CountingSink>()) {
+LocalServer::LocalServer(const QSqlDatabase& db)
+    : db_(db), counting_(std::make_unique<CountingSink>()) {
     db::applyMigrations(db_);
 }
 

@@ -31,7 +31,7 @@ class LocalServer : public suite::RemoteServer {
 public:
     // Works on an open connection owned by the caller; brings its schema up
     // to date first (std::runtime_error when that fails).
-    explicit LocalServer(QSqlDatabase db);
+    explicit LocalServer(const QSqlDatabase& db);
     // Opens and owns the connection to url (db::open), named connectionName.
     LocalServer(const QString& url, const QString& connectionName);
     ~LocalServer() override;

@@ -52,7 +52,7 @@ suite::RemoteResult ScriptedServer::call(const QString& method, QList<suite::Rem
         if (a.byRef)
             result.byRef << a.value.toString();
 
-    for (const QJsonValue& av : answers_.value(method).toArray()) {
+    for (const auto& av : answers_.value(method).toArray()) {
         const QJsonObject answer = av.toObject();
         if (answer.contains("call") && answer.value("call").toInt() != n)
             continue;
@@ -71,7 +71,7 @@ suite::RemoteResult ScriptedServer::call(const QString& method, QList<suite::Rem
                 static_cast<suite::RemoteError>(e.value("code").toInt(8)),
                 e.value("message").toString());
         }
-        for (const QJsonValue& rv : answer.value("rows").toArray()) {
+        for (const auto& rv : answer.value("rows").toArray()) {
             const QJsonObject row = rv.toObject();
             QVariantList values;
             for (const auto& f : result.packet.fields)

@@ -79,7 +79,7 @@ void seedDatabase(const QString& dir) {
     const QString conta = QStringLiteral(
         "INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT, CDCONTANTE,"
         " IDNATCONT, DTATUALIZ) VALUES (?, ?, ?, ?, ?, ?, '2025-01-01')");
-    const QVariant none(QMetaType(QMetaType::QString));
+    const QVariant none{QMetaType(QMetaType::QString)};
     exec(q, conta,
          {QStringLiteral("4"), QStringLiteral("Resultado"), 1, QStringLiteral("S"), none,
           QStringLiteral("4")});

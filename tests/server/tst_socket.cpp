@@ -176,6 +176,7 @@ private slots:
         const quint16 port = srv->port();
         std::atomic<int> good{0};
         std::vector<std::thread> threads;
+        threads.reserve(4);
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&, port] {
                 suite::TNetConnection c;
