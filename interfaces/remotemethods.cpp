@@ -10,16 +10,16 @@ using suite::FieldType;
 // texts travel whole whatever their width.
 constexpr int kWide = 255;
 
-constexpr FieldSpec text(const char* name, int size, const char* note = nullptr) {
+constexpr ResultField text(const char* name, int size, const char* note = nullptr) {
     return {name, FieldType::String, size, false, note};
 }
-constexpr FieldSpec fixed(const char* name, int size, const char* note = nullptr) {
+constexpr ResultField fixed(const char* name, int size, const char* note = nullptr) {
     return {name, FieldType::String, size, true, note};
 }
-constexpr FieldSpec real(const char* name, const char* note = nullptr) {
+constexpr ResultField real(const char* name, const char* note = nullptr) {
     return {name, FieldType::Float, 0, false, note};
 }
-constexpr FieldSpec stamp(const char* name, const char* note = nullptr) {
+constexpr ResultField stamp(const char* name, const char* note = nullptr) {
     return {name, FieldType::DateTime, 0, false, note};
 }
 
@@ -167,16 +167,16 @@ QStringList names() {
     return out;
 }
 
-QList<suite::FieldDef> packetFields(std::span<const FieldSpec> fields) {
+QList<suite::FieldDef> packetFields(std::span<const ResultField> fields) {
     QList<suite::FieldDef> out;
-    for (const FieldSpec& f : fields)
+    for (const ResultField& f : fields)
         out.append({QString::fromLatin1(f.name), f.type, f.size});
     return out;
 }
 
-QList<suite::FieldDecl> datasetFields(std::span<const FieldSpec> fields) {
+QList<suite::FieldDecl> datasetFields(std::span<const ResultField> fields) {
     QList<suite::FieldDecl> out;
-    for (const FieldSpec& f : fields)
+    for (const ResultField& f : fields)
         out.append({QString::fromLatin1(f.name), f.type, f.size, f.readOnly});
     return out;
 }
@@ -193,7 +193,7 @@ QString markdownTable() {
         for (const ArgDecl& a : m.args)
             args.append(argText(a));
         QStringList cols;
-        for (const FieldSpec& f : m.fields) {
+        for (const ResultField& f : m.fields) {
             QString c = QStringLiteral("`%1` %2").arg(QLatin1String(f.name), typeText(f.type));
             if (f.type == FieldType::String)
                 c += QLatin1Char(' ') + QString::number(f.size);

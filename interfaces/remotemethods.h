@@ -22,7 +22,7 @@ struct ArgDecl {
     ArgKind kind;
 };
 
-struct FieldSpec {
+struct ResultField {
     const char* name;
     suite::FieldType type;
     int size;              // characters, for String; 0 otherwise
@@ -34,7 +34,7 @@ struct MethodDecl {
     const char* name; // sent exactly so
     const char* dataset;
     std::span<const ArgDecl> args;
-    std::span<const FieldSpec> fields;
+    std::span<const ResultField> fields;
     const char* rows; // what the rows are, for the documentation
 };
 
@@ -47,13 +47,13 @@ const MethodDecl* find(const QString& name);
 const MethodDecl& method(const char* name);
 
 QStringList names();
-QList<suite::FieldDef> packetFields(std::span<const FieldSpec> fields);
-QList<suite::FieldDecl> datasetFields(std::span<const FieldSpec> fields);
+QList<suite::FieldDef> packetFields(std::span<const ResultField> fields);
+QList<suite::FieldDecl> datasetFields(std::span<const ResultField> fields);
 
 // The datasets no method loads, with their fields.
 struct DatasetDecl {
     const char* name;
-    std::span<const FieldSpec> fields;
+    std::span<const ResultField> fields;
 };
 std::span<const DatasetDecl> unloadedDatasets();
 
