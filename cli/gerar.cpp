@@ -7,12 +7,15 @@
 #include "generator/destination.h"
 #include "generator/run.h"
 #include "screen/catalogue.h"
+#include "server/demo.h"
+#include "server/localserver.h"
 #include "suite/core/config.h"
 #include "suite/core/messages.h"
-#include "suite/core/netconnection.h"
 #include "suite/core/presenter.h"
 #include "suite/core/tokenfile.h"
 #include "suite/core/utils.h"
+#include "suite/net/netconnection.h"
+#include "validator/validar.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -20,13 +23,6 @@
 #include <memory>
 #include <optional>
 #include <unistd.h>
-#ifdef GERARQPREV_HAVE_SERVER
-#include "server/demo.h"
-#include "server/localserver.h"
-#endif
-#ifdef GERARQPREV_HAVE_VALIDATOR
-#include "validator/validar.h"
-#endif
 
 namespace cli {
 namespace {
@@ -402,9 +398,7 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
     QSqlDatabase db;
     suite::RemoteServer* server = injected.server;
     std::unique_ptr<suite::TNetConnection> net;
-#ifdef GERARQPREV_HAVE_SERVER
     std::unique_ptr<server::LocalServer> local;
-#endif
 
     try {
         if (injected.companyExists) {
@@ -415,15 +409,10 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
             host.companyExists = [&db](const QString& code) { return companyRegistered(db, code); };
         }
         if (!server && o.has("--banco")) {
-#ifdef GERARQPREV_HAVE_SERVER
             local = std::make_unique<server::LocalServer>(db);
             // Only reads go through db: the run may read one snapshot.
             local->setSnapshots(true);
             server = local.get();
-#else
-            err << "gerarqprev: esta versão foi construída sem o servidor local (--banco)\n";
-            return ExitUsage;
-#endif
         }
         if (!server) {
             net = connectTo(o, err);
@@ -477,7 +466,6 @@ int runDemo(const QStringList& args, QTextStream& out, QTextStream& err) {
     Options o;
     if (!parse(args, {QStringLiteral("--banco")}, {QStringLiteral("--silencioso")}, o, err))
         return ExitUsage;
-#ifdef GERARQPREV_HAVE_SERVER
     const QString path = o.has("--banco") ? o.value("--banco") : suite::Config::defaultDatabase();
     try {
         if (!path.startsWith(QStringLiteral("postgresql:")) && !QFileInfo::exists(path)) {
@@ -503,11 +491,6 @@ int runDemo(const QStringList& args, QTextStream& out, QTextStream& err) {
                         ? gerar + QStringList{QStringLiteral("--silencioso")}
                         : gerar,
                     out, err);
-#else
-    Q_UNUSED(out);
-    err << "gerarqprev: esta versão foi construída sem o servidor local (demo)\n";
-    return ExitUsage;
-#endif
 }
 
 int runMain(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -516,19 +499,14 @@ int runMain(const QStringList& args, QTextStream& out, QTextStream& err) {
         (args.isEmpty() ? err : out) << kUsage;
         return args.isEmpty() ? ExitUsage : ExitOk;
     }
-    const QString command = args.front();
+    const QString& command = args.front();
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("gerar"))
         return runGerar(rest, out, err);
     if (command == QLatin1String("demo"))
         return runDemo(rest, out, err);
     if (command == QLatin1String("validar")) {
-#ifdef GERARQPREV_HAVE_VALIDATOR
         return validator::runValidar(rest, out, err);
-#else
-        err << "gerarqprev: esta versão foi construída sem o validador\n";
-        return ExitUsage;
-#endif
     }
     if (command == QLatin1String("importar"))
         return runImportar(rest, out, err, isatty(2) == 1);

@@ -1,9 +1,11 @@
 #include "cli/gerar.h"
+#include "suite/data/dbdefault.h"
 #include <QCoreApplication>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    suite::installDatabaseDefault();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app.arguments();

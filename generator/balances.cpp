@@ -19,10 +19,7 @@ void writeBalances(RunContext& ctx) {
         const suite::TField beforeValue = before.FieldByName(QStringLiteral("VRSALDEMPR"));
         const suite::TField beforeSide = before.FieldByName(QStringLiteral("IDSALDOFIN"));
         const suite::TField total = ctx.ds.cdsCredDeb.FieldByName(QStringLiteral("VALOR"));
-        // getcreddeb totals credits when its first flag is on, debits when
-        // its second is.
-        const QString on = QStringLiteral("T");
-        const QString off;
+        using Movement = GerArqPrevServer::Movement;
         QString computed[I150Count];
         for (months.First(); !months.Eof(); months.Next()) {
             const QDate d = date.AsDateTime().date();
@@ -31,9 +28,9 @@ void writeBalances(RunContext& ctx) {
             const QString code = account.AsString();
             ctx.srv.GetSaldAntEncConta(ctx.company(), code, suite::DateToDayNumber(first) - 1.0);
             ctx.busy(true);
-            ctx.srv.getcreddeb(ctx.company(), first, last, off, on, code);
+            ctx.srv.getcreddeb(ctx.company(), first, last, Movement::Debits, code);
             const double debits = total.AsFloat();
-            ctx.srv.getcreddeb(ctx.company(), first, last, on, off, code);
+            ctx.srv.getcreddeb(ctx.company(), first, last, Movement::Credits, code);
             const double credits = total.AsFloat();
 
             const QString beforeText = beforeValue.AsString();

@@ -1,5 +1,6 @@
 #include "importer/reconcile.h"
 #include "importer/sqlbatch.h"
+#include "interfaces/remotemethods.h"
 #include "server/localserver.h"
 #include <QHash>
 #include <QSet>
@@ -137,12 +138,12 @@ Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& 
                                           .arg(it.key(), month, signedAmountText(have),
                                                signedAmountText(e.final)));
                 for (const bool debits : {true, false}) {
-                    const suite::DataPacket t = c.call(
-                        QStringLiteral("getcreddeb"),
-                        {RemoteArg::text(company), RemoteArg::date(p.start), RemoteArg::date(p.end),
-                         RemoteArg::text(debits ? QString() : QStringLiteral("T")),
-                         RemoteArg::text(debits ? QStringLiteral("T") : QString()),
-                         RemoteArg::text(it.key())});
+                    QList<RemoteArg> args{RemoteArg::text(company),   RemoteArg::date(p.start),
+                                          RemoteArg::date(p.end),     RemoteArg::text(QString()),
+                                          RemoteArg::text(QString()), RemoteArg::text(it.key())};
+                    args[debits ? remote::kDebitsFlag : remote::kCreditsFlag] =
+                        RemoteArg::text(QString::fromLatin1(remote::kFlagOn));
+                    const suite::DataPacket t = c.call(QStringLiteral("getcreddeb"), args);
                     const qint64 total =
                         t.rows.isEmpty()
                             ? 0

@@ -21,4 +21,6 @@ struct GerArqPrevDatasets {
 
     // All eleven, in declaration order.
     QList<suite::TClientDataSet*> all();
+    // The dataset of that name (a method's declared dataset); nullptr if none.
+    suite::TClientDataSet* byName(const QString& name);
 };

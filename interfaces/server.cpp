@@ -1,11 +1,15 @@
 #include "server.h"
+#include "remotemethods.h"
 #include "suite/core/messages.h"
 #include "suite/core/utils.h"
 
 using suite::RemoteArg;
 
-void GerArqPrevServer::load(const QString& method, QList<RemoteArg>& args,
-                            suite::TClientDataSet& target) {
+void GerArqPrevServer::load(const char* name, QList<RemoteArg>& args) {
+    const remote::MethodDecl& decl = remote::method(name);
+    const QString method = QString::fromLatin1(decl.name);
+    Q_ASSERT(args.size() == qsizetype(decl.args.size()));
+    suite::TClientDataSet& target = *ds_.byName(QString::fromLatin1(decl.dataset));
     ++calls_;
     suite::RemoteResult result = server_.call(method, args);
     if (!result.ok()) {
@@ -34,65 +38,67 @@ void GerArqPrevServer::beginReadSnapshot() {
 
 void GerArqPrevServer::getsaldmens(const QString& company, const QDate& start, const QDate& end) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)};
-    load(QStringLiteral("getsaldmens"), a, ds_.cdsSaldMens);
+    load("getsaldmens", a);
 }
 
 void GerArqPrevServer::GetLancCont(const QString& company, const QDate& start, const QDate& end) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)};
-    load(QStringLiteral("GetLancCont"), a, ds_.cdsLancCont);
+    load("GetLancCont", a);
 }
 
 void GerArqPrevServer::GetIdContrib(const QString& company, const QDate& start, const QDate& end) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::date(start), RemoteArg::date(end)};
-    load(QStringLiteral("GetIdContrib"), a, ds_.cdsIdContrib);
+    load("GetIdContrib", a);
 }
 
 void GerArqPrevServer::GetDadosCont(const QString& company) {
     QList<RemoteArg> a{RemoteArg::text(company)};
-    load(QStringLiteral("GetDadosCont"), a, ds_.cdsDadosCont);
+    load("GetDadosCont", a);
 }
 
 void GerArqPrevServer::GetDadosTecEmpr(const QString& company) {
     QList<RemoteArg> a{RemoteArg::text(company)};
-    load(QStringLiteral("GetDadosTecEmpr"), a, ds_.cdsDadosTecEmpr);
+    load("GetDadosTecEmpr", a);
 }
 
 void GerArqPrevServer::GetPlanContas() {
     QList<RemoteArg> a;
-    load(QStringLiteral("GetPlanContas"), a, ds_.cdsPlanContas);
+    load("GetPlanContas", a);
 }
 
 void GerArqPrevServer::GetCentrCust() {
     QList<RemoteArg> a;
-    load(QStringLiteral("GetCentrCust"), a, ds_.cdsCentrCust);
+    load("GetCentrCust", a);
 }
 
 void GerArqPrevServer::GetSaldAntEncConta(const QString& company, const QString& account,
                                           double dayNumber) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::text(u'_' + account + u'_'),
                        RemoteArg::text(QString()), RemoteArg::real(dayNumber)};
-    load(QStringLiteral("GetSaldAntEnc"), a, ds_.cdsSaldAntEnc);
+    load("GetSaldAntEnc", a);
 }
 
 void GerArqPrevServer::getcreddeb(const QString& company, const QDate& first, const QDate& last,
-                                  const QString& flag1, const QString& flag2,
-                                  const QString& account) {
-    QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::date(first), RemoteArg::date(last),
-                       RemoteArg::text(flag1),   RemoteArg::text(flag2), RemoteArg::text(account)};
-    load(QStringLiteral("getcreddeb"), a, ds_.cdsCredDeb);
+                                  Movement movement, const QString& account) {
+    QList<RemoteArg> a{RemoteArg::text(company),   RemoteArg::date(first),
+                       RemoteArg::date(last),      RemoteArg::text(QString()),
+                       RemoteArg::text(QString()), RemoteArg::text(account)};
+    const int flag = movement == Movement::Debits ? remote::kDebitsFlag : remote::kCreditsFlag;
+    a[flag] = RemoteArg::text(QString::fromLatin1(remote::kFlagOn));
+    load("getcreddeb", a);
 }
 
 void GerArqPrevServer::GetCcLanc(const QString& company, const QString& entry,
                                  const QString& sequence) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::text(entry), RemoteArg::text(sequence)};
-    load(QStringLiteral("GetCcLanc"), a, ds_.cdsCcLanc);
+    load("GetCcLanc", a);
 }
 
 void GerArqPrevServer::GetSaldAntEnc(const QString& company, QString& sel1, QString& sel2,
                                      const QDate& end) {
     QList<RemoteArg> a{RemoteArg::text(company), RemoteArg::textRef(sel1), RemoteArg::textRef(sel2),
                        RemoteArg::date(end)};
-    load(QStringLiteral("GetSaldAntEnc"), a, ds_.cdsSaldAntEnc);
+    load("GetSaldAntEnc", a);
     // The by-reference texts come back in the arguments (the server updates
     // them in place).
     if (a.size() > 2) {

@@ -24,8 +24,10 @@ public:
     void GetCentrCust();
     // One account's balance at the end of a day given as a plain day number.
     void GetSaldAntEncConta(const QString& company, const QString& account, double dayNumber);
+    // The account's debits or its credits between the two days.
+    enum class Movement { Debits, Credits };
     void getcreddeb(const QString& company, const QDate& first, const QDate& last,
-                    const QString& flag1, const QString& flag2, const QString& account);
+                    Movement movement, const QString& account);
     void GetCcLanc(const QString& company, const QString& entry, const QString& sequence);
     // The selection's pre-closing balances; the server may hand back new
     // selection texts, which land in sel1 and sel2.
@@ -40,7 +42,8 @@ public:
     qint64 calls() const { return calls_; }
 
 private:
-    void load(const QString& method, QList<suite::RemoteArg>& args, suite::TClientDataSet& target);
+    // Calls the method and loads its declared dataset.
+    void load(const char* method, QList<suite::RemoteArg>& args);
 
     suite::RemoteServer& server_;
     GerArqPrevDatasets& ds_;

@@ -1,6 +1,7 @@
 #include "package/pkg_klt40500.h"
 #include "package/unitstate.h"
 #include "screen/frmgerarqprev.h"
+#include "suite/data/dbdefault.h"
 #include "suite/widgets/brazilianlocale.h"
 #include "suite/widgets/guipresenter.h"
 #include <QApplication>
@@ -42,6 +43,9 @@ const PackageInfoTable infoTable = {1, unitNames};
 extern "C" {
 
 void Initialize() {
+    // The form's look-ups open the configured database whichever program
+    // loads the package.
+    suite::installDatabaseDefault();
     InitUnitCli_klt40500();
 }
 

@@ -1,5 +1,5 @@
 #include "package/unitstate.h"
-#include "suite/core/dbpicture.h"
+#include "suite/data/dbpicture.h"
 
 extern "C" {
 TfrmGerArqPrev* frmGerArqPrev = nullptr;

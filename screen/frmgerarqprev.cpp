@@ -4,7 +4,7 @@
 #include "package/unitstate.h"
 #include "screen/catalogue.h"
 #include "suite/core/config.h"
-#include "suite/core/dbpicture.h"
+#include "suite/data/dbpicture.h"
 #include "suite/core/utils.h"
 #include "suite/widgets/btnpesquisa.h"
 #include "suite/widgets/dateeditplus.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include "interfaces/datasets.h"
-#include "suite/core/adoibquery.h"
-#include "suite/core/netconnection.h"
+#include "suite/data/adoibquery.h"
+#include "suite/net/netconnection.h"
 #include "suite/widgets/rotigeral.h"
 #include "suite/widgets/savedialog.h"
 #include <QString>

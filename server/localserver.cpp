@@ -22,8 +22,8 @@ public:
     qsizetype partBytes() const override { return target->partBytes(); }
 };
 
-LocalServer::LocalServer(QSqlDatabase db)
-    : db_(std::move(db)), counting_(std::make_unique<CountingSink>()) {
+LocalServer::LocalServer(const QSqlDatabase& db)
+    : db_(db), counting_(std::make_unique<CountingSink>()) {
     db::applyMigrations(db_);
 }
 
@@ -166,14 +166,6 @@ bool LocalServer::inSnapshot() const {
 void LocalServer::endSnapshot() {
     if (snapshot_)
         snapshot_->end();
-}
-
-QStringList methodNames() {
-    return {QStringLiteral("getsaldmens"),     QStringLiteral("GetLancCont"),
-            QStringLiteral("GetIdContrib"),    QStringLiteral("GetDadosCont"),
-            QStringLiteral("GetDadosTecEmpr"), QStringLiteral("GetPlanContas"),
-            QStringLiteral("GetCentrCust"),    QStringLiteral("GetSaldAntEnc"),
-            QStringLiteral("getcreddeb"),      QStringLiteral("GetCcLanc")};
 }
 
 } // namespace server

@@ -31,7 +31,7 @@ class LocalServer : public suite::RemoteServer {
 public:
     // Works on an open connection owned by the caller; brings its schema up
     // to date first (std::runtime_error when that fails).
-    explicit LocalServer(QSqlDatabase db);
+    explicit LocalServer(const QSqlDatabase& db);
     // Opens and owns the connection to url (db::open), named connectionName.
     LocalServer(const QString& url, const QString& connectionName);
     ~LocalServer() override;
@@ -84,8 +84,5 @@ private:
     bool snapshots_ = false;
     std::unique_ptr<ReadSnapshot> snapshot_; // after methods_: ended first
 };
-
-// The method names the module answers, in the module's own spelling.
-QStringList methodNames();
 
 } // namespace server

@@ -6,6 +6,7 @@
 #include "server/socketserver.h"
 #include "suite/core/config.h"
 #include "suite/core/tokenfile.h"
+#include "suite/data/dbdefault.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -86,6 +87,7 @@ int runDemo(const QStringList& args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    suite::installDatabaseDefault();
     QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
         QTextStream(stdout) << kUsage;

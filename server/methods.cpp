@@ -1,7 +1,9 @@
 #include "methods.h"
+#include "interfaces/remotemethods.h"
 #include "localserver.h"
 #include "suite/core/daterange.h"
 #include <QDateTime>
+#include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QSqlError>
@@ -21,19 +23,16 @@ using suite::RemoteError;
 
 const QString kDayText = QStringLiteral("ddMMyyyy");
 
-FieldDef text(const char* name, int size) {
-    return {QString::fromLatin1(name), FieldType::String, size};
+// The declared result fields of each method, built once.
+const QList<FieldDef>& fieldsOf(const QString& method) {
+    static const QHash<QString, QList<FieldDef>> all = [] {
+        QHash<QString, QList<FieldDef>> h;
+        for (const remote::MethodDecl& m : remote::methods())
+            h.insert(QString::fromLatin1(m.name), remote::packetFields(m.fields));
+        return h;
+    }();
+    return *all.constFind(method);
 }
-FieldDef real(const char* name) {
-    return {QString::fromLatin1(name), FieldType::Float, 0};
-}
-FieldDef stamp(const char* name) {
-    return {QString::fromLatin1(name), FieldType::DateTime, 0};
-}
-
-// The declared width of codes, names and numbers as the books write them;
-// texts travel whole whatever their width (docs/protocol.md).
-constexpr int kWide = 255;
 
 [[noreturn]] void badArgs(const QString& method, const QString& what) {
     throw MethodError{RemoteError::BadArguments, QStringLiteral("%1: %2").arg(method, what)};
@@ -310,7 +309,7 @@ std::optional<qint64> Methods::balanceAt(const QString& company, const QString& 
 
 DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
     using Fn = DataPacket (Methods::*)(const QList<RemoteArg>&);
-    static const QList<QPair<QString, Fn>> table = {
+    static const QHash<QString, Fn> impl = {
         {QStringLiteral("getsaldmens"), &Methods::getsaldmens},
         {QStringLiteral("GetLancCont"), &Methods::GetLancCont},
         {QStringLiteral("GetIdContrib"), &Methods::GetIdContrib},
@@ -322,27 +321,19 @@ DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
         {QStringLiteral("getcreddeb"), &Methods::getcreddeb},
         {QStringLiteral("GetCcLanc"), &Methods::GetCcLanc},
     };
-    // The exact spelling first: it is what clients send, and cheaper.
-    for (const auto& [name, fn] : table) {
-        if (name == method) {
-            method_ = name;
-            return (this->*fn)(args);
-        }
-    }
-    for (const auto& [name, fn] : table) {
-        if (name.compare(method, Qt::CaseInsensitive) == 0) {
-            method_ = name;
-            return (this->*fn)(args);
-        }
-    }
-    throw MethodError{RemoteError::UnknownMethod,
-                      QStringLiteral("método desconhecido: \"%1\"").arg(method.left(80))};
+    const remote::MethodDecl* decl = remote::find(method);
+    const Fn fn = decl ? impl.value(QLatin1String(decl->name)) : nullptr;
+    if (!fn)
+        throw MethodError{RemoteError::UnknownMethod,
+                          QStringLiteral("método desconhecido: \"%1\"").arg(method.left(80))};
+    method_ = QString::fromLatin1(decl->name);
+    requireCount(method_, args, int(decl->args.size()));
+    return (this->*fn)(args);
 }
 
 // One row per analytic account and month with a balance or a movement; the
 // month's final balance as an unsigned number with its side in TIPOSALD.
 DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 3);
     const QString company = textArg(method_, a, 0);
     const QDate start = dateArg(method_, a, 1);
     const QDate end = dateArg(method_, a, 2);
@@ -428,10 +419,7 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
                            {company, from, to}));
 
     DataPacket p;
-    static const QList<FieldDef> fields = {stamp("DTSALDEMPR"), text("MESANOSALDEMPR", 7),
-                                           text("CDCONTCTBL", kWide), real("VRSALDEMPR"),
-                                           text("TIPOSALD", 1)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QHash<QString, qint64> running = balance;
     for (int k = 0; k < months; ++k) {
         const QDate monthStart(QDate(start.year(), 1, 1).addMonths(start.month() - 1 + k));
@@ -456,7 +444,6 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
 
 // Every posting of the period, closing entries included.
 DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 3);
     const QString company = textArg(method_, a, 0);
     const QDate start = dateArg(method_, a, 1);
     const QDate end = dateArg(method_, a, 2);
@@ -464,11 +451,7 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
     requireCompany(company);
 
     DataPacket p;
-    static const QList<FieldDef> fields = {
-        text("NRLANCCONT", kWide), text("DTLANCCONT", 8),   text("CDCONTCTBL", kWide),
-        text("CDDOCUCONT", kWide), text("DSHISTLANC", 200), text("VRLANCAMENT", 40),
-        text("NRSEQLANC", 5),   text("IDNATLANC", 1),    text("VRTOTDC", 40)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     // An imported entry shows the book's number (NRLANCEXT, copied on its
     // postings so that the journal reads one table); others their key.
     QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, DTLANCCONT, CDCONTCTBL, CDDOCUCONT,"
@@ -512,8 +495,8 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
             entryDebits += value;
         const QVariant shown = q.value(8);
         entry.append({shown.isNull() ? QString::number(nr) : shown.toString(), lastText,
-                      q.value(2).toString(), q.value(3).toString(),
-                      q.value(4).toString(), amountText(value), q.value(6).toString(), side});
+                      q.value(2).toString(), q.value(3).toString(), q.value(4).toString(),
+                      amountText(value), q.value(6).toString(), side});
     }
     q.finish();
     if (!entry.isEmpty())
@@ -522,18 +505,13 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
 }
 
 DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 3);
     const QString company = textArg(method_, a, 0);
     const QDate start = dateArg(method_, a, 1);
     const QDate end = dateArg(method_, a, 2);
     requirePeriod(method_, start, end);
     requireCompany(company);
     DataPacket p;
-    static const QList<FieldDef> fields = {text("NMRAZSOCEMPR", kWide), text("NRINSJUREMPR", 20),
-                                           text("SGESTADO", 2),      text("NRINSCESTA", 16),
-                                           text("CDMUNICIPIO", 7),   text("NRREGJUNCOM", 20),
-                                           text("DTINI", 8),         text("DTFIN", 8)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QSqlQuery& q =
         query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
                              " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
@@ -551,16 +529,10 @@ DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
 }
 
 DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 1);
     const QString company = textArg(method_, a, 0);
     requireCompany(company);
     DataPacket p;
-    static const QList<FieldDef> fields = {
-        text("NMCONTADOR", kWide),   text("NRINSJURCONT", 14), text("NRCPFRESPONS", 11),
-        text("NRCRCCONT2", kWide),   text("NRCEP", 15),        text("DSLOGRADOURO", 50),
-        text("DSCOMPLLOGRA", 20), text("DSBAIRRO", 20),     text("NRTELCONTATO", kWide),
-        text("NRFAXCONTATO", 25), text("DSENDINTERN", kWide)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QSqlQuery& q =
         query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
                              " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
@@ -577,13 +549,10 @@ DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
 }
 
 DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 1);
     const QString company = textArg(method_, a, 0);
     requireCompany(company);
     DataPacket p;
-    static const QList<FieldDef> fields = {text("NMRAZSOCEMPR", 80), text("NRINSJUREMPR", 20),
-                                           text("NRTELEFOEMPR", 25)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QSqlQuery& q = query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, NRTELEFOEMPR"
                                         " FROM TECEMPR WHERE CDEMPRESA = ?"),
                          {company});
@@ -593,14 +562,9 @@ DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
     return p;
 }
 
-DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 0);
+DataPacket Methods::GetPlanContas(const QList<RemoteArg>& /*a*/) {
     DataPacket p;
-    static const QList<FieldDef> fields = {text("DTATUALIZ", 8),   text("IND_NAT", 1),
-                                           text("IDTIPOCONT", 1),  text("CDNVCONTCTBL", 1),
-                                           text("CDCONTCTBL", kWide), text("CDCONTANTE", kWide),
-                                           text("NMCONTCTBL", kWide)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, IDNATCONT, IDTIPOCONT, CDNVCONTCTBL,"
                                         " CDCONTCTBL, CDCONTANTE, NMCONTCTBL FROM CONTCTBL"),
                          {});
@@ -615,12 +579,9 @@ DataPacket Methods::GetPlanContas(const QList<RemoteArg>& a) {
     return p;
 }
 
-DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 0);
+DataPacket Methods::GetCentrCust(const QList<RemoteArg>& /*a*/) {
     DataPacket p;
-    static const QList<FieldDef> fields = {text("DTATUALIZ", 8), text("CDCENTCUST", kWide),
-                                           text("NMCENTCUST", kWide)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QSqlQuery& q =
         query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
     while (q.next())
@@ -637,16 +598,13 @@ DataPacket Methods::GetCentrCust(const QList<RemoteArg>& a) {
 // analytic ones of nature 4 for "T") at the end of the day but before that
 // year's closing entries.
 DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 4);
     const QString company = textArg(method_, a, 0);
     const QString sel1 = textArg(method_, a, 1);
     const QString sel2 = textArg(method_, a, 2);
     const QDate day = dateArg(method_, a, 3);
 
     DataPacket p;
-    static const QList<FieldDef> fields = {text("CDCONTCTBL", kWide), text("VRSALDEMPR", 40),
-                                           text("IDSALDOFIN", 1), text("DTSALDEMPR", 8)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     const QString dayTxt = day.toString(kDayText);
     auto exists = [this](const QString& code) {
         QSqlQuery& q = query(QStringLiteral("SELECT 1 FROM CONTCTBL WHERE CDCONTCTBL = ?"), {code});
@@ -701,15 +659,16 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     return p;
 }
 
-// The month's debits of the account when the fifth argument is "T", its
-// credits when the fourth is; one row, 0 when nothing moved.
+// The month's debits of the account when the debits flag is on, its credits
+// when the credits flag is; one row, 0 when nothing moved.
 DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 6);
     const QString company = textArg(method_, a, 0);
     const QDate first = dateArg(method_, a, 1);
     const QDate last = dateArg(method_, a, 2);
-    const bool credits = textArg(method_, a, 3).trimmed() == QLatin1String("T");
-    const bool debits = textArg(method_, a, 4).trimmed() == QLatin1String("T");
+    const bool credits =
+        textArg(method_, a, remote::kCreditsFlag).trimmed() == QLatin1String(remote::kFlagOn);
+    const bool debits =
+        textArg(method_, a, remote::kDebitsFlag).trimmed() == QLatin1String(remote::kFlagOn);
     const QString account = textArg(method_, a, 5);
     requirePeriod(method_, first, last);
     if (credits == debits)
@@ -732,9 +691,7 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
     if (!companyFound)
         throw companyNotFound(method_, company);
     DataPacket p;
-    static const QList<FieldDef> fields = {real("VALOR"), text("CDCONTCTBL", kWide),
-                                           text("DTSALDO", 5)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     p.rows.append(
         {static_cast<double>(total) / 100.0, account, first.toString(QStringLiteral("MM/yy"))});
     return p;
@@ -744,7 +701,6 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
 // GetLancCont shows it: the book's number of an imported entry, else the
 // entry's key.
 DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
-    requireCount(method_, a, 3);
     const QString company = textArg(method_, a, 0);
     const QString shown = a[1].kind == RemoteArg::Kind::Text
                               ? a[1].value.toString()
@@ -753,20 +709,19 @@ DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
     const qint64 key = shown.trimmed().toLongLong(&isKey);
     const qint64 seq = integerArg(method_, a, 2);
     DataPacket p;
-    static const QList<FieldDef> fields = {text("CDCENTCUST", kWide)};
-    p.fields = fields;
+    p.fields = fieldsOf(method_);
     QList<QPair<qint64, QString>> shares;
     // One statement answers the company check, the entry's look-up and the
     // shares: it runs once per posting, and each statement costs SQLite its
     // locking calls.
-    QSqlQuery& q = query(QStringLiteral("SELECT E.CDEMPRESA, X.NRLANCCONT, C.CDCENTCUST, C.VRRATEIO"
-                                        " FROM EMPRESA E LEFT JOIN LANCCONT X"
-                                        " ON X.CDEMPRESA = E.CDEMPRESA AND X.NRLANCEXT = ?"
-                                        " LEFT JOIN PARTCCUS C ON C.CDEMPRESA = E.CDEMPRESA"
-                                        " AND C.NRLANCCONT = COALESCE(X.NRLANCCONT, ?)"
-                                        " AND C.NRSEQLANC = ? WHERE E.CDEMPRESA = ?"),
-                         {shown, isKey ? QVariant(key) : QVariant(QMetaType(QMetaType::LongLong)),
-                          seq, company});
+    QSqlQuery& q = query(
+        QStringLiteral("SELECT E.CDEMPRESA, X.NRLANCCONT, C.CDCENTCUST, C.VRRATEIO"
+                       " FROM EMPRESA E LEFT JOIN LANCCONT X"
+                       " ON X.CDEMPRESA = E.CDEMPRESA AND X.NRLANCEXT = ?"
+                       " LEFT JOIN PARTCCUS C ON C.CDEMPRESA = E.CDEMPRESA"
+                       " AND C.NRLANCCONT = COALESCE(X.NRLANCCONT, ?)"
+                       " AND C.NRSEQLANC = ? WHERE E.CDEMPRESA = ?"),
+        {shown, isKey ? QVariant(key) : QVariant(QMetaType(QMetaType::LongLong)), seq, company});
     bool companyFound = false;
     bool entryFound = isKey;
     while (q.next()) {

@@ -4,8 +4,8 @@
 #include "server/logtext.h"
 #include "server/socketpath.h"
 #include "server/tokenthrottle.h"
-#include "suite/core/framechannel.h"
-#include "suite/core/protocol.h"
+#include "suite/net/framechannel.h"
+#include "suite/net/protocol.h"
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QLocalServer>

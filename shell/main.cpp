@@ -1,4 +1,5 @@
 #include "shell/shellwindow.h"
+#include "suite/data/dbdefault.h"
 #include "suite/widgets/brazilianlocale.h"
 #include "suite/widgets/guipresenter.h"
 #include <QApplication>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    suite::installDatabaseDefault();
     QApplication::setApplicationName(QStringLiteral("suite-shell"));
     suite::useBrazilianPortuguese();
 

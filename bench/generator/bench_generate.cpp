@@ -12,7 +12,7 @@
 #include "cli/gerar.h"
 #include "server/localserver.h"
 #include "suite/core/config.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>

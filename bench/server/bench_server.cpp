@@ -5,7 +5,7 @@
 #include "db/dbgeral.h"
 #include "server/demo.h"
 #include "suite/core/config.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>

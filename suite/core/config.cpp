@@ -1,10 +1,10 @@
 #include "config.h"
-#include "framechannel.h"
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
 #include <optional>
+#include <thread>
 
 namespace suite {
 namespace {
@@ -85,8 +85,12 @@ Config Config::load() {
             c.spinUs = us;
     }
     // More than a millisecond of spinning is never cheaper than sleeping.
-    c.spinUs = c.spinUs < 0 ? proto::defaultSpinMicroseconds() : std::min(c.spinUs, 1000);
+    c.spinUs = c.spinUs < 0 ? defaultSpinMicroseconds() : std::min(c.spinUs, 1000);
     return c;
+}
+
+int defaultSpinMicroseconds() {
+    return std::thread::hardware_concurrency() > 1 ? 200 : 0;
 }
 
 const Config& config() {

@@ -27,6 +27,10 @@ struct Config {
 
 // The process-wide settings, loaded on first use.
 const Config& config();
+
+// How long a read spins by default before it blocks: 0 on a single core,
+// where spinning only delays the peer it waits for.
+int defaultSpinMicroseconds();
 // Replaces them (tests, command-line flags).
 void setConfig(const Config& c);
 

@@ -1,5 +1,5 @@
 #include "suite/widgets/btnpesquisa.h"
-#include "suite/core/adoibquery.h"
+#include "suite/data/adoibquery.h"
 #include "suite/core/presenter.h"
 #include "suite/widgets/guarded.h"
 #include <QStyle>

@@ -1,5 +1,5 @@
 #include "suite/widgets/pesquisalista.h"
-#include "suite/core/adoibquery.h"
+#include "suite/data/adoibquery.h"
 #include "suite/core/presenter.h"
 #include <QSet>
 

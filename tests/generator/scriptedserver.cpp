@@ -1,25 +1,8 @@
 #include "scriptedserver.h"
-#include "interfaces/datasets.h"
+#include "interfaces/remotemethods.h"
 #include <QJsonArray>
 
 namespace {
-const suite::TClientDataSet* datasetOf(const GerArqPrevDatasets& ds, const QString& method) {
-    static const QHash<QString, const suite::TClientDataSet GerArqPrevDatasets::*> map = {
-        {"getsaldmens", &GerArqPrevDatasets::cdsSaldMens},
-        {"GetLancCont", &GerArqPrevDatasets::cdsLancCont},
-        {"GetIdContrib", &GerArqPrevDatasets::cdsIdContrib},
-        {"GetDadosCont", &GerArqPrevDatasets::cdsDadosCont},
-        {"GetDadosTecEmpr", &GerArqPrevDatasets::cdsDadosTecEmpr},
-        {"GetPlanContas", &GerArqPrevDatasets::cdsPlanContas},
-        {"GetCentrCust", &GerArqPrevDatasets::cdsCentrCust},
-        {"GetSaldAntEnc", &GerArqPrevDatasets::cdsSaldAntEnc},
-        {"getcreddeb", &GerArqPrevDatasets::cdsCredDeb},
-        {"GetCcLanc", &GerArqPrevDatasets::cdsCcLanc},
-    };
-    const auto it = map.constFind(method);
-    return it == map.constEnd() ? nullptr : &(ds.*(it.value()));
-}
-
 QVariant valueOf(const QJsonValue& v, suite::FieldType type) {
     if (v.isNull() || v.isUndefined())
         return {};
@@ -60,18 +43,16 @@ suite::RemoteResult ScriptedServer::call(const QString& method, QList<suite::Rem
     trace << method + "(" + texts.join(", ") + ")";
     const int n = ++callsOf_[method];
 
-    static const GerArqPrevDatasets decls;
-    const suite::TClientDataSet* ds = datasetOf(decls, method);
-    if (!ds)
+    const remote::MethodDecl* decl = remote::find(method);
+    if (!decl || method != QLatin1String(decl->name))
         return suite::RemoteResult::failure(suite::RemoteError::UnknownMethod, method);
     suite::RemoteResult result;
-    for (const auto& f : ds->fields())
-        result.packet.fields.append({f.name, f.type, f.size});
+    result.packet.fields = remote::packetFields(decl->fields);
     for (const auto& a : args)
         if (a.byRef)
             result.byRef << a.value.toString();
 
-    for (const QJsonValue& av : answers_.value(method).toArray()) {
+    for (const auto& av : answers_.value(method).toArray()) {
         const QJsonObject answer = av.toObject();
         if (answer.contains("call") && answer.value("call").toInt() != n)
             continue;
@@ -90,10 +71,10 @@ suite::RemoteResult ScriptedServer::call(const QString& method, QList<suite::Rem
                 static_cast<suite::RemoteError>(e.value("code").toInt(8)),
                 e.value("message").toString());
         }
-        for (const QJsonValue& rv : answer.value("rows").toArray()) {
+        for (const auto& rv : answer.value("rows").toArray()) {
             const QJsonObject row = rv.toObject();
             QVariantList values;
-            for (const auto& f : ds->fields())
+            for (const auto& f : result.packet.fields)
                 values << valueOf(row.value(f.name), f.type);
             result.packet.rows.append(values);
         }

@@ -1,7 +1,8 @@
 #include "screenfixture.h"
 #include "db/dbgeral.h"
 #include "suite/core/config.h"
-#include "suite/core/protocol.h"
+#include "suite/net/protocol.h"
+#include "tests/rawchannel.h"
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -37,18 +38,18 @@ void GreetingServer::run() {
     server.listen(QHostAddress::LocalHost, 0);
     port_ = server.serverPort();
     ready_ = true;
-    std::vector<std::unique_ptr<QTcpSocket>> open;
+    std::vector<std::unique_ptr<suite::proto::FrameChannel>> open;
     while (!stop_.load()) {
         if (!server.waitForNewConnection(50))
             continue;
-        std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
-        suite::proto::FrameReader reader(suite::proto::kMaxRequestFrame);
+        const std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
+        auto ch = std::make_unique<suite::proto::FrameChannel>(suite::proto::kMaxRequestFrame);
         QByteArray hello;
-        if (suite::proto::readFrame(*s, reader, hello, 5000) != suite::proto::IoStatus::Ok)
+        if (!attachSocket(*ch, *s) || ch->read(hello, 5000) != suite::proto::IoStatus::Ok)
             continue;
         ++greetings_;
-        suite::proto::writeFrame(*s, suite::proto::encodeWelcome(), 5000);
-        open.push_back(std::move(s));
+        ch->write(suite::proto::encodeWelcome(), 5000);
+        open.push_back(std::move(ch));
     }
 }
 
@@ -78,7 +79,7 @@ void seedDatabase(const QString& dir) {
     const QString conta = QStringLiteral(
         "INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT, CDCONTANTE,"
         " IDNATCONT, DTATUALIZ) VALUES (?, ?, ?, ?, ?, ?, '2025-01-01')");
-    const QVariant none(QMetaType(QMetaType::QString));
+    const QVariant none{QMetaType(QMetaType::QString)};
     exec(q, conta,
          {QStringLiteral("4"), QStringLiteral("Resultado"), 1, QStringLiteral("S"), none,
           QStringLiteral("4")});

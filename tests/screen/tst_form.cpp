@@ -2,7 +2,7 @@
 #include "package/unitstate.h"
 #include "screen/frmgerarqprev.h"
 #include "screenfixture.h"
-#include "suite/core/dbpicture.h"
+#include "suite/data/dbpicture.h"
 #include "suite/widgets/btnpesquisa.h"
 #include "suite/widgets/dateeditplus.h"
 #include "suite/widgets/maskedit.h"

@@ -3,7 +3,7 @@
 // run's consistent read the loss is still a failure.
 #include "server/socketserver.h"
 #include "suite/core/config.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include "testdb.h"
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,7 +1,7 @@
 // The wire codec: every value type survives a round trip; malformed input is
 // refused with an error, never a crash.
-#include "suite/core/protocol.h"
-#include "suite/core/replyassembler.h"
+#include "suite/net/protocol.h"
+#include "suite/net/replyassembler.h"
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborValue>
@@ -376,44 +376,6 @@ private slots:
                        "656680"));
         QCOMPARE(frame(encodeReply(4, RemoteResult::failure(RemoteError::NotFound, "x"))).toHex(),
                  QByteArray("0000001ca262696404656572726f72a264636f646506676d6573736167656178"));
-    }
-
-    void framesAcrossReads() {
-        const QByteArray a = frame("abc"), b = frame("de");
-        FrameReader r(16);
-        QByteArray p;
-        const QByteArray all = a + b;
-        for (char c : all.left(a.size() - 1)) {
-            QCOMPARE(r.next(p), FrameReader::Status::NeedMore);
-            r.feed(QByteArray(1, c));
-        }
-        QCOMPARE(r.next(p), FrameReader::Status::NeedMore);
-        r.feed(all.mid(a.size() - 1));
-        QCOMPARE(r.next(p), FrameReader::Status::Ready);
-        QCOMPARE(p, QByteArray("abc"));
-        QCOMPARE(r.next(p), FrameReader::Status::Ready);
-        QCOMPARE(p, QByteArray("de"));
-        QCOMPARE(r.next(p), FrameReader::Status::NeedMore);
-        QCOMPARE(frame("abc").left(4), QByteArray::fromHex("00000003"));
-    }
-
-    void framesRefused_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("status");
-        QTest::newRow("announces more than the bound")
-            << QByteArray::fromHex("00000011") << static_cast<int>(FrameReader::Status::Oversize);
-        QTest::newRow("announces 4 GiB")
-            << QByteArray::fromHex("ffffffff") << static_cast<int>(FrameReader::Status::Oversize);
-        QTest::newRow("empty frame")
-            << QByteArray::fromHex("00000000") << static_cast<int>(FrameReader::Status::Empty);
-    }
-    void framesRefused() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, status);
-        FrameReader r(16);
-        r.feed(bytes);
-        QByteArray p;
-        QCOMPARE(static_cast<int>(r.next(p)), status);
     }
 
     void malformedRequests_data() {

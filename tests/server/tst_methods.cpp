@@ -1,5 +1,6 @@
 // Every remote method against the hand-built ledger of testdb.cpp, row by row.
 #include "interfaces/datasets.h"
+#include "interfaces/remotemethods.h"
 #include "server/localserver.h"
 #include "testdb.h"
 #include <QDateTime>
@@ -230,33 +231,27 @@ private slots:
     void packetsFitTheDeclaredFields_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<Args>("args");
-        QTest::addColumn<QString>("dataset");
         const Args period{t("01"), day(2025, 1, 1), day(2025, 12, 31)};
-        QTest::newRow("getsaldmens") << "getsaldmens" << period << "cdsSaldMens";
-        QTest::newRow("GetLancCont") << "GetLancCont" << period << "cdsLancCont";
-        QTest::newRow("GetIdContrib") << "GetIdContrib" << period << "cdsIdContrib";
-        QTest::newRow("GetDadosCont") << "GetDadosCont" << Args{t("01")} << "cdsDadosCont";
-        QTest::newRow("GetDadosTecEmpr") << "GetDadosTecEmpr" << Args{t("01")} << "cdsDadosTecEmpr";
-        QTest::newRow("GetPlanContas") << "GetPlanContas" << Args{} << "cdsPlanContas";
-        QTest::newRow("GetCentrCust") << "GetCentrCust" << Args{} << "cdsCentrCust";
+        QTest::newRow("getsaldmens") << "getsaldmens" << period;
+        QTest::newRow("GetLancCont") << "GetLancCont" << period;
+        QTest::newRow("GetIdContrib") << "GetIdContrib" << period;
+        QTest::newRow("GetDadosCont") << "GetDadosCont" << Args{t("01")};
+        QTest::newRow("GetDadosTecEmpr") << "GetDadosTecEmpr" << Args{t("01")};
+        QTest::newRow("GetPlanContas") << "GetPlanContas" << Args{};
+        QTest::newRow("GetCentrCust") << "GetCentrCust" << Args{};
         QTest::newRow("GetSaldAntEnc")
-            << "GetSaldAntEnc" << Args{t("01"), t("T"), t("T"), day(2025, 12, 31)}
-            << "cdsSaldAntEnc";
+            << "GetSaldAntEnc" << Args{t("01"), t("T"), t("T"), day(2025, 12, 31)};
         QTest::newRow("getcreddeb")
             << "getcreddeb"
-            << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t("T"), t("1.1.01")}
-            << "cdsCredDeb";
-        QTest::newRow("GetCcLanc") << "GetCcLanc" << Args{t("01"), t("1"), t("2")} << "cdsCcLanc";
+            << Args{t("01"), day(2025, 1, 1), day(2025, 1, 31), t(""), t("T"), t("1.1.01")};
+        QTest::newRow("GetCcLanc") << "GetCcLanc" << Args{t("01"), t("1"), t("2")};
     }
     void packetsFitTheDeclaredFields() {
         QFETCH(QString, method);
         QFETCH(Args, args);
-        QFETCH(QString, dataset);
         GerArqPrevDatasets ds;
-        suite::TClientDataSet* target = nullptr;
-        for (suite::TClientDataSet* d : ds.all())
-            if (d->name() == dataset)
-                target = d;
+        suite::TClientDataSet* target =
+            ds.byName(QString::fromLatin1(remote::method(qPrintable(method)).dataset));
         QVERIFY(target);
         const suite::RemoteResult r = srv->call(method, args);
         QVERIFY2(r.ok(), qPrintable(r.message));
@@ -358,6 +353,23 @@ private slots:
         QVERIFY(last.ok());
         QVERIFY(sink.parts > 1);
         QCOMPARE(sink.rows.size() + last.packet.rows.size(), whole.packet.rows.size());
+    }
+
+    // Every declared method is served, and takes the declared arguments.
+    void everyDeclaredMethodIsServed_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("count");
+        for (const remote::MethodDecl& m : remote::methods())
+            QTest::newRow(m.name) << QString::fromLatin1(m.name) << int(m.args.size());
+    }
+    void everyDeclaredMethodIsServed() {
+        QFETCH(QString, method);
+        QFETCH(int, count);
+        Args a(count + 1, t("01"));
+        const suite::RemoteResult r = srv->call(method, a);
+        QCOMPARE(r.error, RemoteError::BadArguments);
+        QVERIFY2(r.message.contains(QStringLiteral("%1 argumento(s) esperado(s)").arg(count)),
+                 qPrintable(r.message));
     }
 
     void methodNamesIgnoreCase() {

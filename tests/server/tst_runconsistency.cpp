@@ -7,7 +7,7 @@
 #include "server/localserver.h"
 #include "server/socketserver.h"
 #include "suite/core/config.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include "testdb.h"
 #include "validator/validar.h"
 #include <QSqlError>

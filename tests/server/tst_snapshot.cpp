@@ -5,7 +5,7 @@
 #include "server/readsnapshot.h"
 #include "server/socketserver.h"
 #include "suite/core/config.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include "testdb.h"
 #include <QSqlError>
 #include <QSqlQuery>

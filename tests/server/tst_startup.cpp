@@ -3,7 +3,7 @@
 // TCP address beyond the loopback without a token.
 #include "db/dbgeral.h"
 #include "server/socketserver.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>

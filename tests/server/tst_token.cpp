@@ -4,7 +4,7 @@
 #include "server/logtext.h"
 #include "server/socketserver.h"
 #include "server/tokenthrottle.h"
-#include "suite/core/netconnection.h"
+#include "suite/net/netconnection.h"
 #include "suite/core/tokenfile.h"
 #include <QElapsedTimer>
 #include <QFile>

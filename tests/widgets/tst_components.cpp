@@ -1,5 +1,5 @@
-#include "suite/core/adoibquery.h"
-#include "suite/core/dbpicture.h"
+#include "suite/data/adoibquery.h"
+#include "suite/data/dbpicture.h"
 #include "suite/core/messages.h"
 #include "suite/widgets/btnpesquisa.h"
 #include "suite/widgets/dateeditplus.h"

@@ -1,10 +1,7 @@
 #include "protocol.h"
-#include <QAbstractSocket>
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QDateTime>
-#include <QDeadlineTimer>
-#include <QLocalSocket>
 #include <QtEndian>
 #include <array>
 #include <cstring>
@@ -572,13 +569,6 @@ bool readPacket(Reader& in, DataPacket& p) {
     });
 }
 
-bool isConnected(QIODevice& dev) {
-    if (auto* s = qobject_cast<QAbstractSocket*>(&dev))
-        return s->state() == QAbstractSocket::ConnectedState;
-    if (auto* s = qobject_cast<QLocalSocket*>(&dev))
-        return s->state() == QLocalSocket::ConnectedState;
-    return dev.isOpen();
-}
 
 } // namespace
 
@@ -587,21 +577,6 @@ QByteArray frame(const QByteArray& payload) {
     qToBigEndian<quint32>(static_cast<quint32>(payload.size()), out.data());
     out.append(payload);
     return out;
-}
-
-FrameReader::Status FrameReader::next(QByteArray& payload) {
-    if (buffer_.size() < 4)
-        return Status::NeedMore;
-    const quint32 len = qFromBigEndian<quint32>(buffer_.constData());
-    if (len == 0)
-        return Status::Empty;
-    if (len > max_)
-        return Status::Oversize;
-    if (static_cast<quint64>(buffer_.size()) < 4u + static_cast<quint64>(len))
-        return Status::NeedMore;
-    payload = buffer_.mid(4, static_cast<qsizetype>(len));
-    buffer_.remove(0, 4 + static_cast<qsizetype>(len));
-    return Status::Ready;
 }
 
 QByteArray encodeHello(const Hello& h) {
@@ -899,52 +874,6 @@ bool decodeReply(const QByteArray& payload, quint64& id, RemoteResult& out, QStr
         in.fail(QStringLiteral("reply needs an id and either a packet or an error"));
     error = in.error;
     return error.isEmpty();
-}
-
-IoStatus readFrame(QIODevice& dev, FrameReader& reader, QByteArray& payload, int timeoutMs,
-                   const std::function<bool()>& stop) {
-    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                          : QDeadlineTimer(timeoutMs));
-    for (;;) {
-        if (dev.bytesAvailable() > 0)
-            reader.feed(dev.readAll());
-        switch (reader.next(payload)) {
-        case FrameReader::Status::Ready:
-            return IoStatus::Ok;
-        case FrameReader::Status::Oversize:
-        case FrameReader::Status::Empty:
-            return IoStatus::BadFrame;
-        case FrameReader::Status::NeedMore:
-            break;
-        }
-        if (!isConnected(dev))
-            return IoStatus::Closed;
-        if (stop && stop())
-            return IoStatus::Stopped;
-        if (deadline.hasExpired())
-            return IoStatus::Timeout;
-        int slice = stop ? 200 : -1;
-        const qint64 left = deadline.remainingTime();
-        if (left >= 0 && (slice < 0 || left < slice))
-            slice = static_cast<int>(left);
-        if (!dev.waitForReadyRead(slice) && dev.bytesAvailable() == 0 && !isConnected(dev))
-            return IoStatus::Closed;
-    }
-}
-
-bool writeFrame(QIODevice& dev, const QByteArray& payload, int timeoutMs) {
-    const QByteArray bytes = frame(payload);
-    if (dev.write(bytes) != bytes.size())
-        return false;
-    QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                          : QDeadlineTimer(timeoutMs));
-    while (dev.bytesToWrite() > 0) {
-        if (!isConnected(dev) || deadline.hasExpired())
-            return false;
-        const qint64 left = deadline.remainingTime();
-        dev.waitForBytesWritten(left < 0 ? -1 : static_cast<int>(left));
-    }
-    return true;
 }
 
 } // namespace suite::proto

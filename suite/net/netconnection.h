@@ -1,5 +1,5 @@
 #pragma once
-#include "remote.h"
+#include "suite/core/remote.h"
 #include <QString>
 #include <functional>
 #include <memory>

@@ -1,11 +1,8 @@
 #pragma once
-#include "remote.h"
+#include "suite/core/remote.h"
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <functional>
-
-class QIODevice;
 
 // The wire form of remote calls between TNetConnection and the application
 // server: 4-byte big-endian length, then one CBOR message (docs/protocol.md).
@@ -20,23 +17,6 @@ inline constexpr quint32 kMaxRequestFrame = 1024u * 1024u;
 
 // The length header followed by the payload.
 QByteArray frame(const QByteArray& payload);
-
-// Cuts a byte stream into frames without trusting the announced length
-// beyond the bound: an oversize or empty frame is refused before anything is
-// allocated for it.
-class FrameReader {
-public:
-    explicit FrameReader(quint32 maxFrame = kMaxFrame) : max_(maxFrame) {}
-    enum class Status { NeedMore, Ready, Oversize, Empty };
-    void feed(const QByteArray& bytes) { buffer_.append(bytes); }
-    Status next(QByteArray& payload);
-    qsizetype buffered() const { return buffer_.size(); }
-    quint32 maxFrame() const { return max_; }
-
-private:
-    quint32 max_;
-    QByteArray buffer_;
-};
 
 struct Hello {
     int version = kVersion;
@@ -68,12 +48,8 @@ QByteArray encodeReply(quint64 id, const RemoteResult& result);
 // false with error set when the payload is not a well-formed reply.
 bool decodeReply(const QByteArray& payload, quint64& id, RemoteResult& out, QString& error);
 
-// Blocking frame I/O on a connected QTcpSocket or QLocalSocket.
+// How a blocking frame read or write on a connection ends (FrameChannel).
 enum class IoStatus { Ok, Timeout, Closed, BadFrame, Stopped };
 // Waits for one whole frame. timeoutMs < 0 waits without limit; stop, when
 // given, is polled about every 200 ms and ends the wait with Stopped.
-IoStatus readFrame(QIODevice& dev, FrameReader& reader, QByteArray& payload, int timeoutMs,
-                   const std::function<bool()>& stop = {});
-bool writeFrame(QIODevice& dev, const QByteArray& payload, int timeoutMs);
-
 } // namespace suite::proto

@@ -16,8 +16,8 @@ namespace suite::proto {
 // bounded by the socket's receive timeout: a poll() before each recv costs
 // a system call per frame and measurably lengthens every round trip. poll()
 // is left to writes held up by a full socket buffer.
-// Frames, bounds and results are those of FrameReader, readFrame and
-// writeFrame.
+// Frames and bounds are those of docs/protocol.md.
+//
 // Limits how many threads spin at once, so that waiting threads never take
 // the cores that the working ones need.
 class SpinGate {
@@ -29,10 +29,6 @@ public:
 private:
     std::atomic<int> free_;
 };
-
-// How long a read spins by default before it blocks: 0 on a single core,
-// where spinning only delays the peer it waits for.
-int defaultSpinMicroseconds();
 
 class FrameChannel {
 public:

@@ -1,4 +1,5 @@
 #include "framechannel.h"
+#include "suite/core/config.h"
 #include <QtEndian>
 #include <algorithm>
 #include <cerrno>
@@ -54,12 +55,8 @@ bool SpinGate::enter() {
     return false;
 }
 
-int defaultSpinMicroseconds() {
-    return std::thread::hardware_concurrency() > 1 ? 200 : 0;
-}
-
 void FrameChannel::setSpin(int microseconds, SpinGate* gate) {
-    spinUs_ = microseconds < 0 ? defaultSpinMicroseconds() : microseconds;
+    spinUs_ = microseconds < 0 ? suite::defaultSpinMicroseconds() : microseconds;
     gate_ = gate;
 }
 
@@ -171,7 +168,7 @@ IoStatus FrameChannel::read(QByteArray& payload, int timeoutMs, const std::funct
         return IoStatus::Closed;
     QDeadlineTimer deadline = deadlineFor(timeoutMs);
     bool transit = false; // the frame deadline is running
-    bool spun = false; // once a read: a frame's later bytes follow its first
+    bool spun = false;    // once a read: a frame's later bytes follow its first
     for (;;) {
         if (frameMs_ > 0 && !transit && midFrame()) {
             transit = true;

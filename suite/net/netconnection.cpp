@@ -1,9 +1,8 @@
 #include "netconnection.h"
-#include "config.h"
-#include "db/dbgeral.h"
 #include "framechannel.h"
 #include "protocol.h"
 #include "replyassembler.h"
+#include "suite/core/config.h"
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QTcpSocket>
@@ -13,20 +12,6 @@
 #include <stdexcept>
 
 namespace suite {
-namespace {
-
-// The database module does not know the suite's settings; an empty url there
-// means the configured database.
-const bool kDbDefaultInstalled = [] {
-    db::setDefaultUrlProvider([] {
-        const QString url = config().database;
-        return url.isEmpty() ? Config::defaultDatabase() : url;
-    });
-    return true;
-}();
-
-} // namespace
-
 struct TNetConnection::Impl : RemoteServer {
     explicit Impl(TNetConnection& o) : owner(o) {}
     TNetConnection& owner;
