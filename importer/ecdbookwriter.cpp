@@ -294,7 +294,7 @@ QByteArray dateBytes(const QDate& d) {
 } // namespace
 
 struct EcdLedger::Impl {
-    LedgerSpec spec;
+    LedgerPlan plan;
     std::vector<Analytic> analytics;
     std::array<std::vector<int>, GroupCount> byGroup;
     int days = 0, months = 0;
@@ -315,7 +315,7 @@ struct EcdLedger::Impl {
     template <class F> void forEachEntry(F&& f) const;
     void accumulate();
     int monthIndex(const QDate& d) const {
-        return (d.year() - spec.start.year()) * 12 + d.month() - spec.start.month();
+        return (d.year() - plan.start.year()) * 12 + d.month() - plan.start.month();
     }
     qint64 balanceBefore(int k, int month) const {
         qint64 v = initial[static_cast<size_t>(k)];
@@ -329,7 +329,7 @@ struct EcdLedger::Impl {
 
 void EcdLedger::Impl::buildChart() {
     const int fixedGroups = 2; // capital and retained earnings: one account each
-    const int wanted = std::max(spec.analyticAccounts, static_cast<int>(GroupCount));
+    const int wanted = std::max(plan.analyticAccounts, static_cast<int>(GroupCount));
     std::array<int, GroupCount> perGroup{};
     perGroup[Capital] = perGroup[Retained] = 1;
     for (int i = 0, g = 0; i < wanted - fixedGroups; ++i, g = (g + 1) % GroupCount) {
@@ -364,15 +364,15 @@ void EcdLedger::Impl::buildChart() {
 
 void EcdLedger::Impl::drawOpening() {
     initial.assign(analytics.size() * static_cast<size_t>(keysPerAccount), 0);
-    if (!spec.initialBalances.isEmpty()) {
+    if (!plan.initialBalances.isEmpty()) {
         for (size_t a = 0; a < analytics.size(); ++a)
             initial[static_cast<size_t>(key(static_cast<int>(a), 0))] =
-                spec.initialBalances.value(QString::fromLatin1(analytics[a].code));
+                plan.initialBalances.value(QString::fromLatin1(analytics[a].code));
         return;
     }
-    if (!spec.drawOpening)
+    if (!plan.drawOpening)
         return;
-    Rng rng{spec.seed ^ 0x5EEDBA1A7CEull};
+    Rng rng{plan.seed ^ 0x5EEDBA1A7CEull};
     qint64 sum = 0;
     for (size_t a = 0; a < analytics.size(); ++a) {
         const int g = analytics[a].group;
@@ -390,11 +390,11 @@ void EcdLedger::Impl::drawOpening() {
 
 // The period's regular entries in order, the same on every call.
 template <class F> void EcdLedger::Impl::forEachEntry(F&& f) const {
-    Rng rng{spec.seed};
+    Rng rng{plan.seed};
     int totalWeight = 0;
     for (const Template& t : kTemplates)
         totalWeight += t.weight;
-    const qint64 n = std::max<qint64>(spec.postings, 2);
+    const qint64 n = std::max<qint64>(plan.postings, 2);
     GenEntry e;
     for (qint64 i = 0; i < n;) {
         const qint64 remaining = n - i;
@@ -474,7 +474,7 @@ void EcdLedger::Impl::accumulate() {
     });
     closing.clear();
     closingTotal = 0;
-    if (!spec.closeAtEnd)
+    if (!plan.closeAtEnd)
         return;
     // The result accounts' balances before closing go to accumulated profit
     // or loss.
@@ -508,22 +508,22 @@ void EcdLedger::Impl::accumulate() {
     postingsIn[static_cast<size_t>(lastMonth)] += static_cast<qint64>(closing.size());
 }
 
-EcdLedger::EcdLedger(LedgerSpec spec) : d_(std::make_unique<Impl>()) {
+EcdLedger::EcdLedger(LedgerPlan plan) : d_(std::make_unique<Impl>()) {
     Impl& d = *d_;
-    d.spec = std::move(spec);
-    if (!d.spec.start.isValid() || !d.spec.end.isValid() || d.spec.end < d.spec.start)
+    d.plan = std::move(plan);
+    if (!d.plan.start.isValid() || !d.plan.end.isValid() || d.plan.end < d.plan.start)
         throw std::invalid_argument("EcdLedger: período inválido");
-    d.spec.start = QDate(d.spec.start.year(), d.spec.start.month(), 1);
-    d.spec.end = QDate(d.spec.end.year(), d.spec.end.month(), d.spec.end.daysInMonth());
-    d.days = static_cast<int>(d.spec.start.daysTo(d.spec.end)) + 1;
-    d.months = d.monthIndex(d.spec.end) + 1;
+    d.plan.start = QDate(d.plan.start.year(), d.plan.start.month(), 1);
+    d.plan.end = QDate(d.plan.end.year(), d.plan.end.month(), d.plan.end.daysInMonth());
+    d.days = static_cast<int>(d.plan.start.daysTo(d.plan.end)) + 1;
+    d.months = d.monthIndex(d.plan.end) + 1;
     for (int i = 0; i < d.days; ++i) {
-        const QDate day = d.spec.start.addDays(i);
+        const QDate day = d.plan.start.addDays(i);
         d.monthOfDay.push_back(d.monthIndex(day));
         d.dayText.push_back(dateBytes(day));
     }
     for (int m = 0; m < d.months; ++m)
-        d.monthStart.push_back(d.spec.start.addMonths(m));
+        d.monthStart.push_back(d.plan.start.addMonths(m));
     d.buildChart();
     d.drawOpening();
     d.accumulate();
@@ -531,8 +531,8 @@ EcdLedger::EcdLedger(LedgerSpec spec) : d_(std::make_unique<Impl>()) {
 
 EcdLedger::~EcdLedger() = default;
 
-const LedgerSpec& EcdLedger::spec() const {
-    return d_->spec;
+const LedgerPlan& EcdLedger::plan() const {
+    return d_->plan;
 }
 
 QStringList EcdLedger::analyticCodes() const {
@@ -549,7 +549,7 @@ QString EcdLedger::retainedEarningsCode() const {
 
 QHash<QString, qint64> EcdLedger::balancesAt(const QDate& day) const {
     const Impl& d = *d_;
-    if (day.day() != 1 || day < d.spec.start || day > d.spec.end.addDays(1))
+    if (day.day() != 1 || day < d.plan.start || day > d.plan.end.addDays(1))
         throw std::invalid_argument("EcdLedger::balancesAt: o dia deve abrir um mês do período");
     const int month = d.monthIndex(day);
     QHash<QString, qint64> out;
@@ -617,8 +617,8 @@ void EcdLedger::Impl::writeEntry(Lines& out, const GenEntry& e, const char* kind
 
 WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     const Impl& d = *d_;
-    const QDate from = part.start.isValid() ? part.start : d.spec.start;
-    const QDate to = part.end.isValid() ? part.end : d.spec.end;
+    const QDate from = part.start.isValid() ? part.start : d.plan.start;
+    const QDate to = part.end.isValid() ? part.end : d.plan.end;
     const int m0 = d.monthIndex(from), m1 = d.monthIndex(to);
     if (from.day() != 1 || to != QDate(to.year(), to.month(), to.daysInMonth()) || m0 < 0 ||
         m1 >= d.months || m1 < m0)
@@ -684,20 +684,20 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     const qint64 total = block0 + blockI + blockJ + block9;
 
     Lines out(device);
-    const QByteArray cnpj = d.spec.cnpj.toLatin1();
+    const QByteArray cnpj = d.plan.cnpj.toLatin1();
     out.begin("0000");
     out.text("LECD");
     out.text(dateBytes(from));
     out.text(dateBytes(to));
-    out.text(d.spec.name.toLatin1());
+    out.text(d.plan.name.toLatin1());
     out.text(cnpj);
-    out.text(d.spec.uf.toLatin1());
-    out.text(d.spec.ie.toLatin1());
-    out.text(d.spec.municipality.toLatin1());
+    out.text(d.plan.uf.toLatin1());
+    out.text(d.plan.ie.toLatin1());
+    out.text(d.plan.municipality.toLatin1());
     out.empty();   // IM
     out.empty();   // IND_SIT_ESP
     out.text("0"); // IND_SIT_INI_PER
-    out.text(d.spec.nire.isEmpty() ? "0" : "1");
+    out.text(d.plan.nire.isEmpty() ? "0" : "1");
     out.text(part.substitute ? "1" : "0"); // IND_FIN_ESC
     out.empty();                           // COD_HASH_SUB
     out.text("0");                         // IND_GRANDE_PORTE
@@ -728,16 +728,16 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     out.text(part.order.toLatin1());
     out.text(latin1("Diário Geral"));
     out.number(total);
-    out.text(d.spec.name.toLatin1());
-    out.text(d.spec.nire.toLatin1());
+    out.text(d.plan.name.toLatin1());
+    out.text(d.plan.nire.toLatin1());
     out.text(cnpj);
     out.empty(); // DT_ARQ
     out.empty(); // DT_ARQ_CONV
-    out.text(d.spec.municipalityName.toLatin1());
+    out.text(d.plan.municipalityName.toLatin1());
     out.text(dateBytes(QDate(to.year(), 12, 31)));
     out.end();
 
-    const QByteArray chartDate = dateBytes(d.spec.start);
+    const QByteArray chartDate = dateBytes(d.plan.start);
     for (int s = 0; s < static_cast<int>(std::size(kSynthetic)); ++s) {
         if (!synthetic[static_cast<size_t>(s)])
             continue;
@@ -882,15 +882,15 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     out.text("S");
     out.end();
     out.begin("J930");
-    out.text(d.spec.accountant.toLatin1());
-    out.text(d.spec.accountantCpf.toLatin1());
+    out.text(d.plan.accountant.toLatin1());
+    out.text(d.plan.accountantCpf.toLatin1());
     out.text("Contador");
     out.text("900");
-    out.text(d.spec.accountantCrc.toLatin1());
-    out.text(d.spec.accountantEmail.toLatin1());
-    out.text(d.spec.accountantPhone.toLatin1());
-    out.text(d.spec.uf.toLatin1());
-    out.text(d.spec.uf.toLatin1() + "/2025/001");
+    out.text(d.plan.accountantCrc.toLatin1());
+    out.text(d.plan.accountantEmail.toLatin1());
+    out.text(d.plan.accountantPhone.toLatin1());
+    out.text(d.plan.uf.toLatin1());
+    out.text(d.plan.uf.toLatin1() + "/2025/001");
     out.text(dateBytes(QDate(to.year() + 1, 12, 31)));
     out.text("N");
     out.end();

@@ -12,13 +12,13 @@ class QIODevice;
 namespace importer {
 
 // A company's books over a period, drawn from a seed: chart, cost centres,
-// standard histories and entries, the same for the same spec. Any run of
+// standard histories and entries, the same for the same plan. Any run of
 // whole months of the period can be written as one ECD book (layout 9,
 // Latin-1, CR LF); books that split the period carry the same entries, with
 // the same numbers, as the book of the whole period, and each starts from the
 // balances the months before it leave. For tests and benchmarks of the
 // import: the books are consistent, so a check that fails on them is wrong.
-struct LedgerSpec {
+struct LedgerPlan {
     QString cnpj = QStringLiteral("11222333000181");
     QString name = QStringLiteral("Indústria e Comércio de Peças Paulista Ltda.");
     QString uf = QStringLiteral("SP");
@@ -67,12 +67,12 @@ public:
 
 class EcdLedger {
 public:
-    explicit EcdLedger(LedgerSpec spec);
+    explicit EcdLedger(LedgerPlan plan);
     ~EcdLedger();
     EcdLedger(const EcdLedger&) = delete;
     EcdLedger& operator=(const EcdLedger&) = delete;
 
-    const LedgerSpec& spec() const;
+    const LedgerPlan& plan() const;
 
     // The analytic accounts' codes, in chart order.
     QStringList analyticCodes() const;

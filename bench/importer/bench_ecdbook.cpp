@@ -40,16 +40,16 @@ class Nothing final : public importer::EcdHandler {};
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    importer::LedgerSpec spec;
-    spec.postings = args.size() > 1 ? args[1].toLongLong() : 1000000;
-    spec.analyticAccounts = args.size() > 2 ? args[2].toInt() : 300;
+    importer::LedgerPlan plan;
+    plan.postings = args.size() > 1 ? args[1].toLongLong() : 1000000;
+    plan.analyticAccounts = args.size() > 2 ? args[2].toInt() : 300;
     QTemporaryDir dir;
     const QString path = args.size() > 3 ? args[3] : dir.filePath(QStringLiteral("livro.txt"));
 
     QElapsedTimer t;
     t.start();
-    const importer::EcdLedger ledger(spec);
-    line("lançamentos sorteados", t.elapsed(), spec.postings);
+    const importer::EcdLedger ledger(plan);
+    line("lançamentos sorteados", t.elapsed(), plan.postings);
 
     t.restart();
     const importer::WrittenBook w = ledger.write(path);

@@ -615,11 +615,11 @@ void BookChecksTest::repeatedFaultsAreCounted() {
 // carries what the import must keep whole.
 void BookChecksTest::generatedBookIsCleanAndComplete() {
     QTemporaryDir dir;
-    LedgerSpec spec;
-    spec.analyticAccounts = 40;
-    spec.postings = 3000;
-    spec.seed = 7;
-    const EcdLedger ledger(spec);
+    LedgerPlan plan;
+    plan.analyticAccounts = 40;
+    plan.postings = 3000;
+    plan.seed = 7;
+    const EcdLedger ledger(plan);
     const QString path = dir.filePath(QStringLiteral("ano.txt"));
     const WrittenBook w = ledger.write(path);
 
@@ -628,13 +628,13 @@ void BookChecksTest::generatedBookIsCleanAndComplete() {
     QCOMPARE(f.findings, QStringList());
     const BookChecks& c = f.checks;
     QCOMPARE(c.counts().postings, w.postings);
-    QVERIFY(w.postings > spec.postings); // and the closing entry's
+    QVERIFY(w.postings > plan.postings); // and the closing entry's
     QCOMPARE(c.counts().entries, w.entries);
     QCOMPARE(c.counts().months, 12);
     QCOMPARE(c.counts().accounts, w.accounts);
     QVERIFY(!c.resultValues().isEmpty());
     QCOMPARE(c.initialBalances().value(ledger.analyticCodes().first()),
-             ledger.balancesAt(spec.start).value(ledger.analyticCodes().first()));
+             ledger.balancesAt(plan.start).value(ledger.analyticCodes().first()));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -655,11 +655,11 @@ void BookChecksTest::generatedBookIsCleanAndComplete() {
 // first closes with, and together they carry the whole year's entries.
 void BookChecksTest::yearInTwoBooksIsContinuous() {
     QTemporaryDir dir;
-    LedgerSpec spec;
-    spec.analyticAccounts = 25;
-    spec.postings = 2000;
-    spec.seed = 3;
-    const EcdLedger ledger(spec);
+    LedgerPlan plan;
+    plan.analyticAccounts = 25;
+    plan.postings = 2000;
+    plan.seed = 3;
+    const EcdLedger ledger(plan);
     const WrittenBook whole = ledger.write(dir.filePath(QStringLiteral("ano.txt")));
     const QStringList halves = ledger.writeSplit(dir.path(), QStringLiteral("semestre"), 6);
     QCOMPARE(halves.size(), 2);
@@ -686,7 +686,7 @@ void BookChecksTest::yearInTwoBooksIsContinuous() {
     QCOMPARE(july, ledger.balancesAt(QDate(2025, 7, 1)));
 
     // Given the year's closing balances, the next year continues from them.
-    LedgerSpec next = spec;
+    LedgerPlan next = plan;
     next.start = QDate(2026, 1, 1);
     next.end = QDate(2026, 12, 31);
     next.initialBalances = ledger.balancesAt(QDate(2026, 1, 1));

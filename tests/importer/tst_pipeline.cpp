@@ -37,10 +37,10 @@ private slots:
     }
     void generatedBooksReadClean() {
         QFETCH(int, months);
-        LedgerSpec spec;
-        spec.postings = 3000;
-        spec.analyticAccounts = 80;
-        EcdLedger ledger(spec);
+        LedgerPlan plan;
+        plan.postings = 3000;
+        plan.analyticAccounts = 80;
+        EcdLedger ledger(plan);
         QTemporaryDir dir;
         const QStringList books = ledger.writeSplit(dir.path(), QStringLiteral("livro"), months);
         QCOMPARE(books.size(), 12 / months);
