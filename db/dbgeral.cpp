@@ -106,12 +106,12 @@ QString defaultUrl() {
     {
         QMutexLocker lock(&providerMutex());
         if (provider()) {
-            const QString url = provider()();
+            QString url = provider()();
             if (!url.isEmpty())
                 return url;
         }
     }
-    const QString env = qEnvironmentVariable("GERARQPREV_DATABASE");
+    QString env = qEnvironmentVariable("GERARQPREV_DATABASE");
     if (!env.isEmpty())
         return env;
     QString base = qEnvironmentVariable("XDG_DATA_HOME");

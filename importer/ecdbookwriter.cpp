@@ -309,6 +309,10 @@ struct EcdLedger::Impl {
     qint64 closingNumber = 0, closingTotal = 0;
 
     int key(int account, int costCentre) const { return account * keysPerAccount + costCentre; }
+    // Where a key's month is in debits and credits.
+    size_t cell(int key, int month) const {
+        return static_cast<size_t>(key) * static_cast<size_t>(months) + static_cast<size_t>(month);
+    }
 
     void buildChart();
     void drawOpening();
@@ -320,8 +324,7 @@ struct EcdLedger::Impl {
     qint64 balanceBefore(int k, int month) const {
         qint64 v = initial[static_cast<size_t>(k)];
         for (int m = 0; m < month; ++m)
-            v += debits[static_cast<size_t>(k * months + m)] -
-                 credits[static_cast<size_t>(k * months + m)];
+            v += debits[cell(k, m)] - credits[cell(k, m)];
         return v;
     }
     void writeEntry(Lines& out, const GenEntry& e, const char* kind) const;
@@ -467,7 +470,7 @@ void EcdLedger::Impl::accumulate() {
         postingsIn[static_cast<size_t>(m)] += e.count;
         for (int k = 0; k < e.count; ++k) {
             const GenPosting& p = e.postings[static_cast<size_t>(k)];
-            const size_t at = static_cast<size_t>(key(p.account, p.costCentre) * months + m);
+            const size_t at = cell(key(p.account, p.costCentre), m);
             (p.debit ? debits : credits)[at] += p.value;
         }
         last = e.number;
@@ -498,7 +501,7 @@ void EcdLedger::Impl::accumulate() {
     if (closing.back().value == 0)
         closing.pop_back();
     for (const GenPosting& p : closing) {
-        const size_t at = static_cast<size_t>(key(p.account, p.costCentre) * months + lastMonth);
+        const size_t at = cell(key(p.account, p.costCentre), lastMonth);
         (p.debit ? debits : credits)[at] += p.value;
         if (p.debit)
             closingTotal += p.value;

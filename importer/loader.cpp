@@ -129,7 +129,7 @@ struct Loader::Impl {
     QList<Book> done;
     qint64 nextKey = 1;
 
-    std::unique_ptr<BulkInsert> entries, postings, shares;
+    std::unique_ptr<RowWriter> entries, postings, shares;
     std::unique_ptr<EntryNumbers> numbers;
     QList<PendingEntry> pendingEntries;
     QList<PendingPosting> pendingPostings;
@@ -164,7 +164,7 @@ struct Loader::Impl {
 
     QVariant single(const QString& sql, const QVariantList& binds, const QString& what) {
         QSqlQuery q = run(sql, binds, what);
-        const QVariant v = q.next() ? q.value(0) : QVariant();
+        QVariant v = q.next() ? q.value(0) : QVariant();
         q.finish();
         return v;
     }
@@ -521,13 +521,14 @@ struct Loader::Impl {
         }
         run(QStringLiteral("DELETE FROM SALDINIC WHERE CDEMPRESA = ?"), {options.company},
             QStringLiteral("SALDINIC"));
-        BulkInsert rows(db, QStringLiteral("SALDINIC"),
-                        {QStringLiteral("CDEMPRESA"), QStringLiteral("CDCONTCTBL"),
-                         QStringLiteral("DTSALDINIC"), QStringLiteral("VRSALDINIC")},
-                        kRowsPerStatement);
+        const auto rows =
+            makeRowWriter(db, QStringLiteral("SALDINIC"),
+                          {QStringLiteral("CDEMPRESA"), QStringLiteral("CDCONTCTBL"),
+                           QStringLiteral("DTSALDINIC"), QStringLiteral("VRSALDINIC")},
+                          kRowsPerStatement);
         for (auto it = initial.cbegin(); it != initial.cend(); ++it)
-            rows.add({options.company, it.key(), start.addDays(-1), it.value()});
-        rows.flush();
+            rows->add({options.company, it.key(), start.addDays(-1), it.value()});
+        rows->flush();
     }
 
     // ---- entries ----
@@ -535,16 +536,16 @@ struct Loader::Impl {
     void ensureWriters() {
         if (entries)
             return;
-        entries = std::make_unique<BulkInsert>(db, QStringLiteral("LANCCONT"),
-                                               QStringList{"CDEMPRESA", "NRLANCCONT", "DTLANCCONT",
-                                                           "IDENCERR", "NRLANCLIVRO", "NRLANCEXT"},
-                                               kRowsPerStatement);
-        postings = std::make_unique<BulkInsert>(
-            db, QStringLiteral("PARTLANC"),
-            QStringList{"CDEMPRESA", "NRLANCCONT", "NRSEQLANC", "DTLANCCONT", "CDCONTCTBL",
-                        "CDDOCUCONT", "DSHISTLANC", "VRLANCAMENT", "IDNATLANC", "NRLANCEXT"},
-            kRowsPerStatement);
-        shares = std::make_unique<BulkInsert>(
+        entries = makeRowWriter(db, QStringLiteral("LANCCONT"),
+                                QStringList{"CDEMPRESA", "NRLANCCONT", "DTLANCCONT", "IDENCERR",
+                                            "NRLANCLIVRO", "NRLANCEXT"},
+                                kRowsPerStatement);
+        postings = makeRowWriter(db, QStringLiteral("PARTLANC"),
+                                 QStringList{"CDEMPRESA", "NRLANCCONT", "NRSEQLANC", "DTLANCCONT",
+                                             "CDCONTCTBL", "CDDOCUCONT", "DSHISTLANC",
+                                             "VRLANCAMENT", "IDNATLANC", "NRLANCEXT"},
+                                 kRowsPerStatement);
+        shares = makeRowWriter(
             db, QStringLiteral("PARTCCUS"),
             QStringList{"CDEMPRESA", "NRLANCCONT", "NRSEQLANC", "CDCENTCUST", "VRRATEIO"},
             kRowsPerStatement);
@@ -656,8 +657,8 @@ struct Loader::Impl {
     }
 };
 
-Loader::Loader(QSqlDatabase db, Options options) : d_(std::make_unique<Impl>()) {
-    d_->db = std::move(db);
+Loader::Loader(const QSqlDatabase& db, Options options) : d_(std::make_unique<Impl>()) {
+    d_->db = db;
     d_->options = std::move(options);
     try {
         d_->guarded([&] {

@@ -68,7 +68,7 @@ public:
 
     // db: an open connection (db::open); its schema is brought up to date
     // and the transaction begins. Throws DatabaseError.
-    Loader(QSqlDatabase db, Options options);
+    Loader(const QSqlDatabase& db, Options options);
     ~Loader() override; // rolls back what finish() did not end
     Loader(const Loader&) = delete;
     Loader& operator=(const Loader&) = delete;

@@ -1,4 +1,6 @@
 #include "importer/sqlbatch.h"
+#include "db/dbgeral.h"
+#include "importer/pgcopy.h"
 #include <QSqlError>
 
 namespace importer {
@@ -14,6 +16,13 @@ QSqlQuery prepareOrThrow(QSqlDatabase& db, const QString& sql, const QString& wh
     if (!q.prepare(sql))
         throw DatabaseError(QStringLiteral("%1: %2").arg(what, q.lastError().text()).toStdString());
     return q;
+}
+
+std::unique_ptr<RowWriter> makeRowWriter(QSqlDatabase& db, const QString& table,
+                                         const QStringList& columns, int rowsPerStatement) {
+    if (db::isPostgres(db))
+        return std::make_unique<CopyIn>(db, table, columns);
+    return std::make_unique<BulkInsert>(db, table, columns, rowsPerStatement);
 }
 
 BulkInsert::BulkInsert(QSqlDatabase& db, const QString& table, const QStringList& columns,

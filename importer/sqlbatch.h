@@ -21,18 +21,33 @@ public:
 void execOrThrow(QSqlQuery& q, const QString& what);
 QSqlQuery prepareOrThrow(QSqlDatabase& db, const QString& sql, const QString& what);
 
+// Rows into one table, in bulk. add() may keep rows back; flush() sends
+// what is kept, so that rows of another table referring to them may follow.
+class RowWriter {
+public:
+    virtual ~RowWriter() = default;
+    // row holds one value per column.
+    virtual void add(const QVariantList& row) = 0;
+    virtual void flush() = 0;
+    virtual qint64 written() const = 0;
+};
+
+// The fastest writer the database takes: COPY on PostgreSQL, multi-row
+// INSERT statements of rowsPerStatement rows elsewhere.
+std::unique_ptr<RowWriter> makeRowWriter(QSqlDatabase& db, const QString& table,
+                                         const QStringList& columns, int rowsPerStatement);
+
 // Rows into one table by multi-row INSERT statements with bound values, so
 // that a million postings cost a few thousand statements. The statement of
 // a full batch is prepared once; a shorter last batch gets its own.
-class BulkInsert {
+class BulkInsert final : public RowWriter {
 public:
     BulkInsert(QSqlDatabase& db, const QString& table, const QStringList& columns,
                int rowsPerStatement);
-    // row holds one value per column. Sends a full batch at once.
-    void add(const QVariantList& row);
-    // Sends what is pending.
-    void flush();
-    qint64 written() const { return written_; }
+    // Sends a full batch at once.
+    void add(const QVariantList& row) override;
+    void flush() override;
+    qint64 written() const override { return written_; }
 
 private:
     QSqlQuery& statementFor(int rows);

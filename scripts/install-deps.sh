@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running need on Debian 12 (as root).
 set -euo pipefail
-packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql
+packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libpq-dev
           libgl-dev postgresql xvfb xauth imagemagick qt6-translations-l10n clang-tidy)
 missing=()
 for p in "${packages[@]}"; do

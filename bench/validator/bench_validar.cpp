@@ -93,8 +93,8 @@ bool writeFile(const QString& path, qint64 postings, bool spread) {
     Generator g;
     for (qint64 e = 0; e < entries; ++e) {
         const Posting p = g.entry(e, entries);
-        debits[static_cast<size_t>(p.debit * months + p.month)] += p.cents;
-        credits[static_cast<size_t>(p.credit * months + p.month)] += p.cents;
+        debits[static_cast<size_t>(p.debit) * months + static_cast<size_t>(p.month)] += p.cents;
+        credits[static_cast<size_t>(p.credit) * months + static_cast<size_t>(p.month)] += p.cents;
     }
     Writer w(f);
     w.line("0000|EMPRESA DE TESTE LTDA|11222333000181||||SP||3550|||2|01012025|31122025|003|90|1");
@@ -117,8 +117,8 @@ bool writeFile(const QString& path, qint64 postings, bool spread) {
     for (int a = 0; a < accounts; ++a) {
         qint64 balance = 0;
         for (int m = 0; m < months; ++m) {
-            const qint64 d = debits[static_cast<size_t>(a * months + m)];
-            const qint64 c = credits[static_cast<size_t>(a * months + m)];
+            const qint64 d = debits[static_cast<size_t>(a) * months + static_cast<size_t>(m)];
+            const qint64 c = credits[static_cast<size_t>(a) * months + static_cast<size_t>(m)];
             const qint64 end = balance + d - c;
             w.line("I150|" + code(a) + "|" + QByteArray::number(m + 101).mid(1) + "2025|" +
                    amount(balance < 0 ? -balance : balance) + (balance < 0 ? "|C|" : "|D|") +

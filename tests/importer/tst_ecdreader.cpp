@@ -190,7 +190,7 @@ void TstEcdReader::initTestCase() {
 }
 
 QString TstEcdReader::write(const QByteArray& bytes) {
-    const QString path = m_dir.filePath(QStringLiteral("livro%1.txt").arg(++m_files));
+    QString path = m_dir.filePath(QStringLiteral("livro%1.txt").arg(++m_files));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));

@@ -8,6 +8,7 @@
 #include "ecdbook.h"
 #include "importer/chartpicture.h"
 #include "importer/loader.h"
+#include "importer/sqlbatch.h"
 #include "server/localserver.h"
 #include <QFile>
 #include <QSqlError>
@@ -101,6 +102,9 @@ private slots:
     void upgradeWidensAndKeeps();
     void levelPicture_data();
     void levelPicture();
+    void bulkRowsComeBackAsWritten_data();
+    void bulkRowsComeBackAsWritten();
+    void bulkRefusalIsADatabaseError();
 
 private:
     QSqlDatabase fresh();
@@ -526,6 +530,65 @@ void TstLoader::levelPicture() {
         shapes.append({p[0], p[1], p[2].toInt()});
     }
     QCOMPARE(importer::levelPicture(shapes), picture);
+}
+
+// The bulk writer (COPY text on PostgreSQL) must carry every character a
+// book's text may hold, and tell a null from an empty or "\\N" text.
+void TstLoader::bulkRowsComeBackAsWritten_data() {
+    QTest::addColumn<QVariant>("text");
+    QTest::newRow("tab, line feed and carriage return") << QVariant("a\tb\nc\rd");
+    QTest::newRow("backslashes, one before N") << QVariant("NF 12\\34 \\N \\.");
+    QTest::newRow("the end-of-data line") << QVariant("\\.");
+    QTest::newRow("accents and symbols") << QVariant("Pagamento nº 4 — ção €");
+    QTest::newRow("null") << QVariant(QMetaType(QMetaType::QString));
+    QTest::newRow("the letters of a null") << QVariant("\\N");
+}
+
+void TstLoader::bulkRowsComeBackAsWritten() {
+    QFETCH(QVariant, text);
+    QSqlDatabase db = fresh();
+    QSqlQuery q(db);
+    QVERIFY(q.exec("CREATE TABLE BULKT (N BIGINT NOT NULL, T VARCHAR(200), D DATE)"));
+    QVERIFY(db.transaction());
+    {
+        const auto rows = importer::makeRowWriter(db, "BULKT", {"N", "T", "D"}, 3);
+        for (int n = 1; n <= 7; ++n) // two full statements and a short one on SQLite
+            rows->add({qint64(n) * 10000000000LL, text, QDate(2025, 2, n)});
+        rows->flush();
+        QCOMPARE(rows->written(), 7);
+    }
+    QVERIFY(db.commit());
+    QVERIFY(q.exec("SELECT N, T, D FROM BULKT ORDER BY N"));
+    int n = 0;
+    while (q.next()) {
+        ++n;
+        QCOMPARE(q.value(0).toLongLong(), qint64(n) * 10000000000LL);
+        QCOMPARE(q.value(1).isNull(), text.isNull());
+        QCOMPARE(q.value(1).toString(), text.toString());
+        QCOMPARE(q.value(2).toDate(), QDate(2025, 2, n));
+    }
+    QCOMPARE(n, 7);
+}
+
+// A row the table refuses fails the import with the database's words, and
+// the connection stays usable for the rollback.
+void TstLoader::bulkRefusalIsADatabaseError() {
+    QSqlDatabase db = fresh();
+    QSqlQuery q(db);
+    QVERIFY(q.exec("CREATE TABLE BULKT (N BIGINT NOT NULL PRIMARY KEY)"));
+    QVERIFY(db.transaction());
+    {
+        const auto rows = importer::makeRowWriter(db, "BULKT", {"N"}, 2);
+        QVERIFY_THROWS_EXCEPTION(importer::DatabaseError, [&] {
+            for (const qint64 n : {1, 1, 2})
+                rows->add({n});
+            rows->flush();
+        }());
+    }
+    QVERIFY(db.rollback());
+    QVERIFY(q.exec("SELECT COUNT(*) FROM BULKT"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstLoader)

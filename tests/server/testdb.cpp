@@ -119,7 +119,7 @@ void buildFixture(QSqlDatabase& db) {
     const QString conta = QStringLiteral(
         "INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT, CDCONTANTE,"
         " IDNATCONT, DTATUALIZ) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    const QVariant none(QMetaType(QMetaType::QString));
+    const QVariant none{QMetaType(QMetaType::QString)};
     const QDate upd(2024, 1, 2);
     struct A {
         const char *code, *name;

@@ -25,7 +25,7 @@ private:
 };
 
 QString ValValidar::write(const QString& name, const QByteArray& bytes) {
-    const QString path = dir_.filePath(name);
+    QString path = dir_.filePath(name);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
