@@ -48,6 +48,18 @@ void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& fr
                        const QDate& to);
 void resumePostingAggregates(QSqlDatabase& db);
 
+// Foreign keys whose both ends are among these tables (names from the
+// program), dropped inside the open transaction on PostgreSQL, which checks
+// them row by row at a bulk load's every row; restoreForeignKeys puts them
+// back as they were, checking every row at once. Dropping takes the tables
+// for the transaction alone: readers wait for its end. Returns what
+// restoreForeignKeys needs; SQLite: nothing to do. Both throw
+// std::runtime_error.
+QStringList suspendForeignKeys(QSqlDatabase& db, const QStringList& tables);
+void restoreForeignKeys(QSqlDatabase& db, const QStringList& restore);
+// The planner's estimate of a table's rows on PostgreSQL; 0 elsewhere.
+qint64 estimatedRows(QSqlDatabase& db, const QString& table);
+
 // Brings the planner's statistics of these tables (names from the program,
 // never from data) up to date on PostgreSQL, inside the open transaction:
 // a table filled in bulk since its last statistics is otherwise planned as

@@ -18,6 +18,12 @@ namespace {
 constexpr int kRowsPerStatement = 400;
 // Postings held before they go to the database.
 constexpr int kPostingsPerBatch = 2000;
+// PostgreSQL checks the foreign keys among the postings' tables at every
+// row, which costs more than the row itself; dropped and put back after the
+// load, they are checked at once over the whole table. That pays from this
+// many postings, and once the book adds a tenth of what is stored.
+constexpr qint64 kKeysSuspendedFrom = 50000;
+constexpr qint64 kKeysSuspendedShare = 10;
 // Accounts listed per balance check; more are counted in one line.
 constexpr int kShown = 20;
 
@@ -130,6 +136,10 @@ struct Loader::Impl {
     qint64 nextKey = 1;
 
     std::unique_ptr<RowWriter> entries, postings, shares;
+    qint64 postingsSent = 0;
+    qint64 suspendKeysAt = 0;
+    bool keysSuspended = false;
+    QStringList keysToRestore;
     std::unique_ptr<EntryNumbers> numbers;
     QList<PendingEntry> pendingEntries;
     QList<PendingPosting> pendingPostings;
@@ -550,6 +560,18 @@ struct Loader::Impl {
             QStringList{"CDEMPRESA", "NRLANCCONT", "NRSEQLANC", "CDCENTCUST", "VRRATEIO"},
             kRowsPerStatement);
         numbers = std::make_unique<EntryNumbers>(db, options.company);
+        suspendKeysAt =
+            std::max(kKeysSuspendedFrom,
+                     db::estimatedRows(db, QStringLiteral("PARTLANC")) / kKeysSuspendedShare);
+    }
+
+    void suspendKeysOnceLarge() {
+        if (keysSuspended || !db::isPostgres(db) || postingsSent < suspendKeysAt)
+            return;
+        keysSuspended = true;
+        keysToRestore =
+            db::suspendForeignKeys(db, {QStringLiteral("LANCCONT"), QStringLiteral("PARTLANC"),
+                                        QStringLiteral("PARTCCUS")});
     }
 
     // Sends the pending entries, then their postings, then the postings'
@@ -563,6 +585,8 @@ struct Loader::Impl {
             return;
         }
         ensureWriters();
+        postingsSent += pendingPostings.size();
+        suspendKeysOnceLarge();
         QStringList numbersOf;
         numbersOf.reserve(pendingEntries.size());
         for (const PendingEntry& e : pendingEntries)
@@ -904,6 +928,7 @@ LoadReport Loader::finish(bool refusedElsewhere) {
                 r.renumbered = n.renamed;
             }
             db::resumePostingAggregates(d.db);
+            db::restoreForeignKeys(d.db, d.keysToRestore);
             d.updatePictures();
             for (Book& b : d.done) {
                 if (!d.writing())
