@@ -105,6 +105,7 @@ private slots:
     void bulkRowsComeBackAsWritten_data();
     void bulkRowsComeBackAsWritten();
     void bulkRefusalIsADatabaseError();
+    void postingKeysComeBackAsTheyWere();
 
 private:
     QSqlDatabase fresh();
@@ -589,6 +590,51 @@ void TstLoader::bulkRefusalIsADatabaseError() {
     QVERIFY(q.exec("SELECT COUNT(*) FROM BULKT"));
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 0);
+}
+
+// A large load drops the foreign keys among the postings' tables and puts
+// them back before the commit: they come back exactly as they were, and
+// putting them back refuses rows that break them.
+void TstLoader::postingKeysComeBackAsTheyWere() {
+    QSqlDatabase db = fresh();
+    if (!db::isPostgres(db))
+        QSKIP("SQLite loads with its keys as they are");
+    const QStringList tables{"LANCCONT", "PARTLANC", "PARTCCUS"};
+    auto keys = [&] {
+        QSqlQuery q(db);
+        q.exec("SELECT conrelid::regclass::text, conname, pg_get_constraintdef(oid)"
+               " FROM pg_constraint WHERE contype = 'f' ORDER BY 1, 2");
+        QStringList out;
+        while (q.next())
+            out << q.value(0).toString() + ' ' + q.value(1).toString() + ' ' +
+                       q.value(2).toString();
+        return out;
+    };
+    const QStringList before = keys();
+    QVERIFY(before.join('\n').contains("REFERENCES lanccont(cdempresa, nrlanccont)"));
+
+    QVERIFY(db.transaction());
+    QStringList restore = db::suspendForeignKeys(db, tables);
+    QCOMPARE(restore.size(), 2); // postings to entries, cost centres to postings
+    QVERIFY(keys().size() == before.size() - 2);
+    db::restoreForeignKeys(db, restore);
+    QVERIFY(db.commit());
+    QCOMPARE(keys(), before);
+
+    QVERIFY(db.transaction());
+    restore = db::suspendForeignKeys(db, tables);
+    QSqlQuery q(db);
+    QVERIFY2(q.exec("INSERT INTO CONTCTBL (CDCONTCTBL, NMCONTCTBL, CDNVCONTCTBL, IDTIPOCONT,"
+                    " IDNATCONT, DTATUALIZ) VALUES ('1', 'Ativo', 1, 'A', '1', DATE '2025-01-01')"),
+             qPrintable(q.lastError().text()));
+    // An entry's posting whose entry is not there.
+    QVERIFY2(q.exec("INSERT INTO PARTLANC (CDEMPRESA, NRLANCCONT, NRSEQLANC, DTLANCCONT,"
+                    " CDCONTCTBL, VRLANCAMENT, IDNATLANC)"
+                    " VALUES ('01', 999999, 1, DATE '2025-01-01', '1', 1, 'D')"),
+             qPrintable(q.lastError().text()));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, db::restoreForeignKeys(db, restore));
+    QVERIFY(db.rollback());
+    QCOMPARE(keys(), before);
 }
 
 QTEST_GUILESS_MAIN(TstLoader)
