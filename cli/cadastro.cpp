@@ -109,7 +109,7 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
         try {
             db = db::open(o.value("--banco"), connection);
             db::applyMigrations(db);
-            if (!companyRegistered(db, company)) {
+            if (!db::companyName(db, company)) {
                 err << "Empresa não cadastrada: " << company
                     << ". Importe seus livros antes (gerarqprev importar ecd).\n";
                 status = ImportRefused;
@@ -175,14 +175,6 @@ int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     QSqlDatabase::removeDatabase(connection);
     return status;
-}
-
-bool companyRegistered(QSqlDatabase& db, const QString& code) {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT 1 FROM EMPRESA WHERE CDEMPRESA = ?"));
-    q.addBindValue(code);
-    exec(q);
-    return q.next();
 }
 
 } // namespace cli

@@ -11,8 +11,4 @@ namespace cli {
 // shows what is kept. Statuses as importar's (ImportStatus).
 int runCadastro(const QStringList& args, QTextStream& out, QTextStream& err);
 
-// Whether the company is registered in db; std::runtime_error with the
-// driver's message when the database fails.
-bool companyRegistered(QSqlDatabase& db, const QString& code);
-
 } // namespace cli

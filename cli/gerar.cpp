@@ -406,7 +406,9 @@ int runGerar(const QStringList& args, QTextStream& out, QTextStream& err,
         } else if (!server && o.has("--banco")) {
             db = db::open(o.value("--banco"), dbConnection);
             dbGuard.open = true;
-            host.companyExists = [&db](const QString& code) { return companyRegistered(db, code); };
+            host.companyExists = [&db](const QString& code) {
+                return db::companyName(db, code).has_value();
+            };
         }
         if (!server && o.has("--banco")) {
             local = std::make_unique<server::LocalServer>(db);

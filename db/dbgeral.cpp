@@ -1,4 +1,5 @@
 #include "db/dbgeral.h"
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -134,6 +135,27 @@ QSqlDatabase open(const QString& url, const QString& connectionName) {
 
 bool isPostgres(const QSqlDatabase& db) {
     return db.driverName() == QLatin1String("QPSQL");
+}
+
+QDate dateOf(const QVariant& v) {
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    return QDate::fromString(v.toString().left(10), Qt::ISODate);
+}
+
+std::optional<QString> companyName(QSqlDatabase& db, const QString& code) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT NMEMPRESA FROM EMPRESA WHERE CDEMPRESA = ?")))
+        throw std::runtime_error(q.lastError().text().toStdString());
+    q.addBindValue(code);
+    if (!q.exec())
+        throw std::runtime_error(q.lastError().text().toStdString());
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toString();
 }
 
 QString dbPicture(QSqlDatabase& db, int kind) {

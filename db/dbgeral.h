@@ -3,7 +3,9 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
+#include <optional>
 
 namespace db {
 
@@ -69,10 +71,18 @@ void updateStatistics(QSqlDatabase& db, const QStringList& tables);
 // True for a PostgreSQL connection.
 bool isPostgres(const QSqlDatabase& db);
 
+// A date column's value as a date: SQLite hands dates back as ISO text,
+// PostgreSQL as dates. Invalid when the value is none of them.
+QDate dateOf(const QVariant& v);
+
 // The picture text of an account-code picture kind: 0 is the mask whose
 // groups are the levels of the chart ("9.9.99.999.9999"), 2 the input mask
 // that shows a code formatted. Empty when the kind is not registered.
 QString dbPicture(QSqlDatabase& db, int kind);
+
+// The name of the company registered under that code; nullopt when there is
+// none. std::runtime_error with the driver's message when the database fails.
+std::optional<QString> companyName(QSqlDatabase& db, const QString& code);
 
 // Where an empty url leads. This module does not depend on the suite's
 // settings; the suite installs a provider that returns its configured

@@ -1,4 +1,5 @@
 #include "remotemethods.h"
+#include "suite/core/remote.h"
 #include <array>
 
 namespace remote {
@@ -105,6 +106,8 @@ constexpr std::array kMethods{
                "one flag must be `\"T\"` (code 5 otherwise)."},
     MethodDecl{"GetCcLanc", "cdsCcLanc", kCcLancArgs, kCcLanc,
                "The posting's cost centres, largest share first (ties by code)."},
+    MethodDecl{suite::kBeginReadSnapshot, nullptr, kNoArgs, {}, "None.", Session::BeginRead},
+    MethodDecl{suite::kEndReadSnapshot, nullptr, kNoArgs, {}, "None.", Session::EndRead},
 };
 
 constexpr std::array kUnloaded{DatasetDecl{"cdsQuantLanc", kQuantLanc}};
@@ -160,13 +163,6 @@ const MethodDecl& method(const char* name) {
     return *m;
 }
 
-QStringList names() {
-    QStringList out;
-    for (const MethodDecl& m : kMethods)
-        out.append(QString::fromLatin1(m.name));
-    return out;
-}
-
 QList<suite::FieldDef> packetFields(std::span<const ResultField> fields) {
     QList<suite::FieldDef> out;
     for (const ResultField& f : fields)
@@ -189,6 +185,8 @@ QString markdownTable() {
     QString out = QStringLiteral("| method | arguments | columns (type, size) and rows |\n"
                                  "|---|---|---|\n");
     for (const MethodDecl& m : kMethods) {
+        if (m.session != Session::None)
+            continue;
         QStringList args;
         for (const ArgDecl& a : m.args)
             args.append(argText(a));

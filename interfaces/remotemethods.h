@@ -30,15 +30,20 @@ struct ResultField {
     const char* note = nullptr;
 };
 
+// The calls the server answers itself around a run's reads (no arguments,
+// no dataset, an empty packet in reply), apart from the module's methods.
+enum class Session { None, BeginRead, EndRead };
+
 struct MethodDecl {
     const char* name; // sent exactly so
     const char* dataset;
     std::span<const ArgDecl> args;
     std::span<const ResultField> fields;
     const char* rows; // what the rows are, for the documentation
+    Session session = Session::None;
 };
 
-// Every method, in the module's order.
+// Every method, in the module's order, then the session calls.
 std::span<const MethodDecl> methods();
 // The method of that name (exact spelling first, then regardless of case);
 // nullptr when there is none.
@@ -46,7 +51,6 @@ const MethodDecl* find(const QString& name);
 // The declaration of a method known to exist.
 const MethodDecl& method(const char* name);
 
-QStringList names();
 QList<suite::FieldDef> packetFields(std::span<const ResultField> fields);
 QList<suite::FieldDecl> datasetFields(std::span<const ResultField> fields);
 
@@ -63,7 +67,8 @@ inline constexpr int kCreditsFlag = 3;
 inline constexpr int kDebitsFlag = 4;
 inline constexpr char kFlagOn[] = "T";
 
-// The Markdown table of docs/protocol.md's methods section.
+// The Markdown table of docs/protocol.md's methods section (the module's
+// methods; the session calls are described apart).
 QString markdownTable();
 
 } // namespace remote

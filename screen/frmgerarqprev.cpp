@@ -1,11 +1,12 @@
 #include "screen/frmgerarqprev.h"
+#include "db/dbgeral.h"
 #include "generator/destination.h"
 #include "generator/runhost.h"
 #include "package/unitstate.h"
 #include "screen/catalogue.h"
 #include "suite/core/config.h"
-#include "suite/data/dbpicture.h"
 #include "suite/core/utils.h"
+#include "suite/data/dbpicture.h"
 #include "suite/widgets/btnpesquisa.h"
 #include "suite/widgets/dateeditplus.h"
 #include "suite/widgets/guarded.h"
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
 
 namespace {
 
@@ -337,15 +339,6 @@ void TfrmGerArqPrev::buildQueries() {
     qryEmpresa.Query.AddField(QStringLiteral("CDEMPRESA"), 2, QStringLiteral("Código"));
     qryEmpresa.Query.AddField(QStringLiteral("NMEMPRESA"), 40, QStringLiteral("Empresa"));
 
-    qryVdEmpresa.SQL = {QStringLiteral("SELECT CDEMPRESA, NMEMPRESA"),
-                        QStringLiteral("FROM EMPRESA "),
-                        QStringLiteral("WHERE CDEMPRESA = :P_CDEMPRESA")};
-    qryVdEmpresa.SQL_ORACLE = qryVdEmpresa.SQL;
-    qryVdEmpresa.SQL_MSSQL = qryVdEmpresa.SQL;
-    qryVdEmpresa.AddParam(QStringLiteral("P_CDEMPRESA"));
-    qryVdEmpresa.Query.AddField(QStringLiteral("CDEMPRESA"), 2, QStringLiteral("Código"));
-    qryVdEmpresa.Query.AddField(QStringLiteral("NMEMPRESA"), 40, QStringLiteral("Nome"));
-
     qryCtaRes.SQL = {QStringLiteral("SELECT"),
                      QStringLiteral("   CDCONTCTBL, NMCONTCTBL"),
                      QStringLiteral("FROM "),
@@ -506,12 +499,11 @@ void TfrmGerArqPrev::Vd_Empresa(bool required) {
                 suite::MensErro(msgPadrao.Msg(QStringLiteral("Emp_Cad")), true);
             return;
         }
-        qryVdEmpresa.Close();
-        qryVdEmpresa.ParamByName(QStringLiteral("P_CDEMPRESA")).SetAsString(code);
-        qryVdEmpresa.Open();
-        if (qryVdEmpresa.IsEmpty())
+        QSqlDatabase db = db::dtmDBGeral::dtbGeral();
+        const std::optional<QString> name = db::companyName(db, code);
+        if (!name)
             suite::MensErro(msgPadrao.Msg(QStringLiteral("Emp_NCad")), true);
-        edtNmEmpresa->setText(qryVdEmpresa.FieldByName(QStringLiteral("NMEMPRESA")).AsString());
+        edtNmEmpresa->setText(name.value_or(QString()));
     });
 }
 

@@ -98,7 +98,6 @@ public:
     suite::TSaveDialog sdgArqPrev;
     suite::TNetConnection NetGerArqPrev;
     suite::TADOIBQuery qryEmpresa;
-    suite::TADOIBQuery qryVdEmpresa;
     suite::TADOIBQuery qryCtaRes;
     suite::TDataSource dtsEmpresa;
     suite::TDataSource dtsCtaRes;

@@ -1,5 +1,6 @@
 #include "server/demo.h"
 #include "db/dbgeral.h"
+#include "server/demorng.h"
 #include <QDate>
 #include <QHash>
 #include <QSqlError>
@@ -189,21 +190,6 @@ QString parentOf(const QString& code) {
     return dot < 0 ? QString() : code.left(dot);
 }
 
-// A small deterministic generator (the same sequence on every platform and
-// library, unlike the standard distributions).
-class Rng {
-public:
-    explicit Rng(quint64 seed) : s_(seed) {}
-    quint32 next() {
-        s_ = s_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<quint32>(s_ >> 33);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<quint32>(n)); }
-
-private:
-    quint64 s_;
-};
-
 struct Posting {
     QString account;
     char side; // 'D' or 'C'
@@ -386,7 +372,7 @@ void makeDemo(QSqlDatabase& db, int postings) {
                                   " IDNATLANC) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         qc.prepare(QStringLiteral("INSERT INTO PARTCCUS (CDEMPRESA, NRLANCCONT, NRSEQLANC,"
                                   " CDCENTCUST, VRRATEIO) VALUES (?, ?, ?, ?, ?)"));
-        Rng rng(20250101);
+        DemoRng rng(20250101);
         QHash<QString, qint64> yearMove; // signed, for the closing
         qint64 entry = 0;
         auto isResult = [](const QString& code) { return code.startsWith(QLatin1Char('4')); };

@@ -1,5 +1,6 @@
 #include "server/localserver.h"
 #include "db/dbgeral.h"
+#include "interfaces/remotemethods.h"
 #include "server/methods.h"
 #include "server/readsnapshot.h"
 #include <exception>
@@ -72,14 +73,12 @@ bool LocalServer::inRun() const {
 }
 
 RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
-    const auto is = [&method](const char* name) {
-        return method.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-    };
-    if (is(suite::kBeginReadSnapshot) || is(suite::kEndReadSnapshot)) {
+    const remote::MethodDecl* decl = remote::find(method);
+    if (decl && decl->session != remote::Session::None) {
         if (!args.isEmpty())
             return RemoteResult::failure(RemoteError::BadArguments,
                                          QStringLiteral("%1: não leva argumentos").arg(method));
-        if (is(suite::kEndReadSnapshot)) {
+        if (decl->session == remote::Session::EndRead) {
             endReadSnapshot();
             return {};
         }
@@ -89,14 +88,15 @@ RemoteResult LocalServer::call(const QString& method, QList<RemoteArg>& args) {
     // call with a database error: outside a run, and when nothing of the
     // reply has gone out yet, the call is made once more on a new one.
     counting_->taken = 0;
-    RemoteResult r = attempt(method, args);
+    RemoteResult r = attempt(decl, method, args);
     if (r.error == RemoteError::Database && !owned_.isEmpty() && !inRun() &&
         counting_->taken == 0 && reopen())
-        r = attempt(method, args);
+        r = attempt(decl, method, args);
     return r;
 }
 
-RemoteResult LocalServer::attempt(const QString& method, QList<RemoteArg>& args) {
+RemoteResult LocalServer::attempt(const remote::MethodDecl* decl, const QString& method,
+                                  QList<RemoteArg>& args) {
     try {
         if (!methods_)
             methods_ = std::make_unique<detail::Methods>(db_);
@@ -114,7 +114,7 @@ RemoteResult LocalServer::attempt(const QString& method, QList<RemoteArg>& args)
             snapshot_->enter();
         }
         RemoteResult r;
-        r.packet = methods_->run(method, args);
+        r.packet = methods_->run(decl, method, args);
         for (const RemoteArg& a : args)
             if (a.byRef && a.kind == RemoteArg::Kind::Text)
                 r.byRef.append(a.value.toString());

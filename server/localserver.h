@@ -4,6 +4,10 @@
 #include <QString>
 #include <memory>
 
+namespace remote {
+struct MethodDecl;
+}
+
 namespace server {
 namespace detail {
 class Methods;
@@ -45,7 +49,8 @@ public:
 
     // A run's consistent read (see ReadSnapshot::pin). The same two calls
     // arrive over the wire as the session methods kBeginReadSnapshot and
-    // kEndReadSnapshot, which call() answers itself.
+    // kEndReadSnapshot, which call() answers itself (entries of the method
+    // table marked as session calls).
     suite::RemoteResult beginReadSnapshot() override;
     void endReadSnapshot() noexcept override;
     // A run's read is open (or was lost and not yet ended by its run).
@@ -66,7 +71,8 @@ public:
     void endSnapshot();
 
 private:
-    suite::RemoteResult attempt(const QString& method, QList<suite::RemoteArg>& args);
+    suite::RemoteResult attempt(const remote::MethodDecl* decl, const QString& method,
+                                QList<suite::RemoteArg>& args);
     // Opens an owned connection afresh (the database restarted, say); false
     // when it cannot.
     bool reopen();

@@ -1,12 +1,15 @@
 #include "methods.h"
+#include "db/dbgeral.h"
 #include "interfaces/remotemethods.h"
 #include "localserver.h"
+#include "suite/core/amounttext.h"
 #include "suite/core/daterange.h"
 #include <QDateTime>
 #include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -15,6 +18,7 @@
 namespace server::detail {
 namespace {
 
+using suite::amountText;
 using suite::DataPacket;
 using suite::FieldDef;
 using suite::FieldType;
@@ -118,17 +122,8 @@ void requirePeriod(const QString& method, const QDate& start, const QDate& end) 
                             .arg(suite::kMaxPeriodMonths));
 }
 
-// SQLite hands dates back as ISO text, PostgreSQL as dates.
-QDate dateOf(const QVariant& v) {
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    return QDate::fromString(v.toString().left(10), Qt::ISODate);
-}
-
 QString dayText(const QVariant& v) {
-    const QDate d = dateOf(v);
+    const QDate d = db::dateOf(v);
     return d.isValid() ? d.toString(kDayText) : QString();
 }
 
@@ -161,6 +156,14 @@ Split split(const QDate& start, const QDate& end) {
     return s;
 }
 
+// The opening balance of an account plus its months before a date: where
+// both balances below start.
+const QString kOpeningAndMonthsBefore =
+    QStringLiteral("COALESCE((SELECT VRSALDINIC FROM SALDINIC WHERE CDEMPRESA = ?"
+                   " AND CDCONTCTBL = ?), 0)"
+                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
+                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO < ?), 0)");
+
 // Signed balances (debit positive) at the end of a day D: the opening,
 // the months before D's month, and the days of D's month up to D.
 //
@@ -169,12 +172,9 @@ Split split(const QDate& start, const QDate& end) {
 // its file locking costs about as much as a small query.
 const QString kBalanceSql =
     QStringLiteral("SELECT (SELECT COUNT(*) FROM EMPRESA WHERE CDEMPRESA = ?),"
-                   " (SELECT COUNT(*) FROM CONTCTBL WHERE CDCONTCTBL = ?),"
-                   " CAST(COALESCE((SELECT VRSALDINIC FROM SALDINIC"
-                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?), 0)"
-                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
-                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO < ?), 0)"
-                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDDIA"
+                   " (SELECT COUNT(*) FROM CONTCTBL WHERE CDCONTCTBL = ?), CAST(") +
+    kOpeningAndMonthsBefore +
+    QStringLiteral(" + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDDIA"
                    " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO >= ? AND DTSALDO <= ?),"
                    " 0) AS BIGINT)");
 
@@ -187,11 +187,8 @@ QVariantList balanceArgs(const QString& company, const QString& account, const Q
 // Before the closing: the months before D's year count whole; from the
 // year's first day on, the closing entries (IDENCERR "S") are left out.
 const QString kPreClosingSql =
-    QStringLiteral("SELECT CAST(COALESCE((SELECT VRSALDINIC FROM SALDINIC"
-                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ?), 0)"
-                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
-                   " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO < ?), 0)"
-                   " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
+    QStringLiteral("SELECT CAST(") + kOpeningAndMonthsBefore +
+    QStringLiteral(" + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDMES"
                    " WHERE CDEMPRESA = ? AND CDCONTCTBL = ? AND DTSALDO >= ? AND DTSALDO < ?"
                    " AND IDENCERR <> 'S'), 0)"
                    " + COALESCE((SELECT SUM(VRDEBITO - VRCREDITO) FROM SALDDIA"
@@ -233,6 +230,13 @@ void sortCodes(QStringList& codes) {
               [](const QString& x, const QString& y) { return x.compare(y) < 0; });
 }
 
+// A register's rows in the order of the code in `column`, as sortCodes.
+void sortByCode(DataPacket& p, int column) {
+    p.rows.sort([column](const QVariantList& x, const QVariantList& y) {
+        return x[column].toString().compare(y[column].toString()) < 0;
+    });
+}
+
 // Every selection item: codes separated by ";", blanks around ignored.
 QStringList splitList(const QString& s) {
     QStringList out;
@@ -245,11 +249,6 @@ QStringList splitList(const QString& s) {
 }
 
 } // namespace
-
-QString amountText(qint64 cents) {
-    const quint64 m = cents < 0 ? 0 - static_cast<quint64>(cents) : static_cast<quint64>(cents);
-    return QStringLiteral("%1,%2").arg(m / 100).arg(m % 100, 2, 10, QLatin1Char('0'));
-}
 
 QString sideOf(qint64 signedCents) {
     return signedCents > 0 ? QStringLiteral("D") : QStringLiteral("C");
@@ -292,6 +291,36 @@ void Methods::requireCompany(const QString& company) {
         throw companyNotFound(method_, company);
 }
 
+Methods::Period Methods::period(const QList<RemoteArg>& a) {
+    Period p{textArg(method_, a, 0), dateArg(method_, a, 1), dateArg(method_, a, 2)};
+    requirePeriod(method_, p.start, p.end);
+    requireCompany(p.company);
+    return p;
+}
+
+DataPacket Methods::packet() const {
+    DataPacket p;
+    p.fields = fieldsOf(method_);
+    return p;
+}
+
+DataPacket Methods::textRows(const QString& sql, const QVariantList& binds,
+                             const QVariantList& tail) {
+    DataPacket p = packet();
+    QSqlQuery& q = query(sql, binds);
+    const int columns = q.record().count();
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns + tail.size());
+        for (int i = 0; i < columns; ++i)
+            row.append(q.value(i).toString());
+        row.append(tail);
+        p.rows.append(row);
+    }
+    q.finish();
+    return p;
+}
+
 std::optional<qint64> Methods::balanceAt(const QString& company, const QString& account,
                                          const QDate& day) {
     QSqlQuery& q = query(kBalanceSql, balanceArgs(company, account, day));
@@ -307,7 +336,8 @@ std::optional<qint64> Methods::balanceAt(const QString& company, const QString& 
     return b;
 }
 
-DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
+DataPacket Methods::run(const remote::MethodDecl* decl, const QString& method,
+                        QList<RemoteArg>& args) {
     using Fn = DataPacket (Methods::*)(const QList<RemoteArg>&);
     static const QHash<QString, Fn> impl = {
         {QStringLiteral("getsaldmens"), &Methods::getsaldmens},
@@ -321,7 +351,6 @@ DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
         {QStringLiteral("getcreddeb"), &Methods::getcreddeb},
         {QStringLiteral("GetCcLanc"), &Methods::GetCcLanc},
     };
-    const remote::MethodDecl* decl = remote::find(method);
     const Fn fn = decl ? impl.value(QLatin1String(decl->name)) : nullptr;
     if (!fn)
         throw MethodError{RemoteError::UnknownMethod,
@@ -334,11 +363,7 @@ DataPacket Methods::run(const QString& method, QList<RemoteArg>& args) {
 // One row per analytic account and month with a balance or a movement; the
 // month's final balance as an unsigned number with its side in TIPOSALD.
 DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
-    const QString company = textArg(method_, a, 0);
-    const QDate start = dateArg(method_, a, 1);
-    const QDate end = dateArg(method_, a, 2);
-    requirePeriod(method_, start, end);
-    requireCompany(company);
+    const auto [company, start, end] = period(a);
 
     QStringList accounts;
     {
@@ -393,7 +418,7 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
             QList<Move>& m = moves[q.value(0).toString()];
             if (m.isEmpty())
                 m.resize(months);
-            const int k = monthIndex(dateOf(q.value(1))) - first;
+            const int k = monthIndex(db::dateOf(q.value(1))) - first;
             if (k < 0 || k >= months)
                 continue;
             m[k].debit += q.value(2).toLongLong();
@@ -418,8 +443,7 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
                                           " GROUP BY CDCONTCTBL, DTSALDO"),
                            {company, from, to}));
 
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     QHash<QString, qint64> running = balance;
     for (int k = 0; k < months; ++k) {
         const QDate monthStart(QDate(start.year(), 1, 1).addMonths(start.month() - 1 + k));
@@ -444,14 +468,9 @@ DataPacket Methods::getsaldmens(const QList<RemoteArg>& a) {
 
 // Every posting of the period, closing entries included.
 DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
-    const QString company = textArg(method_, a, 0);
-    const QDate start = dateArg(method_, a, 1);
-    const QDate end = dateArg(method_, a, 2);
-    requirePeriod(method_, start, end);
-    requireCompany(company);
+    const auto [company, start, end] = period(a);
 
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     // An imported entry shows the book's number (NRLANCEXT, copied on its
     // postings so that the journal reads one table); others their key.
     QSqlQuery& q = query(QStringLiteral("SELECT NRLANCCONT, DTLANCCONT, CDCONTCTBL, CDDOCUCONT,"
@@ -505,66 +524,31 @@ DataPacket Methods::GetLancCont(const QList<RemoteArg>& a) {
 }
 
 DataPacket Methods::GetIdContrib(const QList<RemoteArg>& a) {
-    const QString company = textArg(method_, a, 0);
-    const QDate start = dateArg(method_, a, 1);
-    const QDate end = dateArg(method_, a, 2);
-    requirePeriod(method_, start, end);
-    requireCompany(company);
-    DataPacket p;
-    p.fields = fieldsOf(method_);
-    QSqlQuery& q =
-        query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
-                             " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
-              {company});
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < 6; ++i)
-            row.append(q.value(i).toString());
-        row.append(start.toString(kDayText));
-        row.append(end.toString(kDayText));
-        p.rows.append(row);
-    }
-    q.finish();
-    return p;
+    const auto [company, start, end] = period(a);
+    return textRows(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, SGESTADO, NRINSCESTA,"
+                                   " CDMUNICIPIO, NRREGJUNCOM FROM EMPRESA WHERE CDEMPRESA = ?"),
+                    {company}, {start.toString(kDayText), end.toString(kDayText)});
 }
 
 DataPacket Methods::GetDadosCont(const QList<RemoteArg>& a) {
     const QString company = textArg(method_, a, 0);
     requireCompany(company);
-    DataPacket p;
-    p.fields = fieldsOf(method_);
-    QSqlQuery& q =
-        query(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
-                             " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
-                             " NRFAXCONTATO, DSENDINTERN FROM CONTADOR WHERE CDEMPRESA = ?"),
-              {company});
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < 11; ++i)
-            row.append(q.value(i).toString());
-        p.rows.append(row);
-    }
-    q.finish();
-    return p;
+    return textRows(QStringLiteral("SELECT NMCONTADOR, NRINSJURCONT, NRCPFRESPONS, NRCRCCONT2,"
+                                   " NRCEP, DSLOGRADOURO, DSCOMPLLOGRA, DSBAIRRO, NRTELCONTATO,"
+                                   " NRFAXCONTATO, DSENDINTERN FROM CONTADOR WHERE CDEMPRESA = ?"),
+                    {company});
 }
 
 DataPacket Methods::GetDadosTecEmpr(const QList<RemoteArg>& a) {
     const QString company = textArg(method_, a, 0);
     requireCompany(company);
-    DataPacket p;
-    p.fields = fieldsOf(method_);
-    QSqlQuery& q = query(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, NRTELEFOEMPR"
-                                        " FROM TECEMPR WHERE CDEMPRESA = ?"),
-                         {company});
-    while (q.next())
-        p.rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
-    q.finish();
-    return p;
+    return textRows(QStringLiteral("SELECT NMRAZSOCEMPR, NRINSJUREMPR, NRTELEFOEMPR"
+                                   " FROM TECEMPR WHERE CDEMPRESA = ?"),
+                    {company});
 }
 
 DataPacket Methods::GetPlanContas(const QList<RemoteArg>& /*a*/) {
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     QSqlQuery& q = query(QStringLiteral("SELECT DTATUALIZ, IDNATCONT, IDTIPOCONT, CDNVCONTCTBL,"
                                         " CDCONTCTBL, CDCONTANTE, NMCONTCTBL FROM CONTCTBL"),
                          {});
@@ -573,23 +557,18 @@ DataPacket Methods::GetPlanContas(const QList<RemoteArg>& /*a*/) {
                        QString::number(q.value(3).toInt()), q.value(4).toString(),
                        q.value(5).toString(), q.value(6).toString()});
     q.finish();
-    p.rows.sort([](const QVariantList& x, const QVariantList& y) {
-        return x[4].toString().compare(y[4].toString()) < 0;
-    });
+    sortByCode(p, 4);
     return p;
 }
 
 DataPacket Methods::GetCentrCust(const QList<RemoteArg>& /*a*/) {
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     QSqlQuery& q =
         query(QStringLiteral("SELECT DTATUALIZ, CDCENTCUST, NMCENTCUST FROM CENTCUST"), {});
     while (q.next())
         p.rows.append({dayText(q.value(0)), q.value(1).toString(), q.value(2).toString()});
     q.finish();
-    p.rows.sort([](const QVariantList& x, const QVariantList& y) {
-        return x[1].toString().compare(y[1].toString()) < 0;
-    });
+    sortByCode(p, 1);
     return p;
 }
 
@@ -603,8 +582,7 @@ DataPacket Methods::GetSaldAntEnc(const QList<RemoteArg>& a) {
     const QString sel2 = textArg(method_, a, 2);
     const QDate day = dateArg(method_, a, 3);
 
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     const QString dayTxt = day.toString(kDayText);
     auto exists = [this](const QString& code) {
         QSqlQuery& q = query(QStringLiteral("SELECT 1 FROM CONTCTBL WHERE CDCONTCTBL = ?"), {code});
@@ -690,8 +668,7 @@ DataPacket Methods::getcreddeb(const QList<RemoteArg>& a) {
     q.finish();
     if (!companyFound)
         throw companyNotFound(method_, company);
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     p.rows.append(
         {static_cast<double>(total) / 100.0, account, first.toString(QStringLiteral("MM/yy"))});
     return p;
@@ -708,8 +685,7 @@ DataPacket Methods::GetCcLanc(const QList<RemoteArg>& a) {
     bool isKey = false;
     const qint64 key = shown.trimmed().toLongLong(&isKey);
     const qint64 seq = integerArg(method_, a, 2);
-    DataPacket p;
-    p.fields = fieldsOf(method_);
+    DataPacket p = packet();
     QList<QPair<qint64, QString>> shares;
     // One statement answers the company check, the entry's look-up and the
     // shares: it runs once per posting, and each statement costs SQLite its

@@ -8,6 +8,10 @@
 #include <optional>
 #include <unordered_map>
 
+namespace remote {
+struct MethodDecl;
+}
+
 // The module's methods over one connection. Internal to the server library:
 // LocalServer is the way in.
 namespace server {
@@ -30,9 +34,11 @@ public:
     // packet).
     void setSink(RowSink* sink) { sink_ = sink; }
 
-    // Runs the method; throws MethodError. args may be updated (by-reference
-    // texts).
-    suite::DataPacket run(const QString& method, QList<suite::RemoteArg>& args);
+    // Runs the method declared by decl (null, or a session call: an unknown
+    // method, named as the caller spelt it); throws MethodError. args may be
+    // updated (by-reference texts).
+    suite::DataPacket run(const remote::MethodDecl* decl, const QString& method,
+                          QList<suite::RemoteArg>& args);
 
 private:
     suite::DataPacket getsaldmens(const QList<suite::RemoteArg>& a);
@@ -50,6 +56,19 @@ private:
     // methods run thousands of times in one generation.
     QSqlQuery& query(const QString& sql, const QVariantList& binds);
     void requireCompany(const QString& company);
+
+    // The company and the period that open a method's arguments, checked:
+    // a period the server takes, a company on file (MethodError otherwise).
+    struct Period {
+        QString company;
+        QDate start, end;
+    };
+    Period period(const QList<suite::RemoteArg>& a);
+    // An empty result with the method's declared fields.
+    suite::DataPacket packet() const;
+    // Every row of the statement with each column as text, then `tail`.
+    suite::DataPacket textRows(const QString& sql, const QVariantList& binds,
+                               const QVariantList& tail = {});
     // Signed balance (debit positive, cents) of an account at the end of day;
     // nullopt when the account is not in the chart. Checks the company in the
     // same statement (MethodError NotFound).
@@ -65,9 +84,6 @@ private:
     QString method_;
 };
 
-// Cents as the module's amount text: magnitude, decimal comma, two decimals,
-// no thousands separator ("1234,56"). The sign goes in a separate D/C field.
-QString amountText(qint64 cents);
 // "D" for a debit balance, "C" for a credit or zero one.
 QString sideOf(qint64 signedCents);
 

@@ -1,4 +1,5 @@
 #include "validator/rules.h"
+#include "suite/core/amounttext.h"
 
 namespace validator::rules {
 namespace {
@@ -201,12 +202,7 @@ AmountValue parseAmount(QByteArrayView v) {
 }
 
 QString centsText(qint64 cents) {
-    const bool negative = cents < 0;
-    const qint64 a = negative ? -cents : cents;
-    return QStringLiteral("%1%2,%3")
-        .arg(negative ? QStringLiteral("-") : QString())
-        .arg(a / 100)
-        .arg(a % 100, 2, 10, QLatin1Char('0'));
+    return cents < 0 ? QLatin1Char('-') + suite::amountText(cents) : suite::amountText(cents);
 }
 
 CountValue parseCount(QByteArrayView v) {

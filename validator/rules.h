@@ -40,6 +40,7 @@ struct AmountValue {
     std::optional<Problem> problem;
 };
 AmountValue parseAmount(QByteArrayView v);
+// Cents as suite::amountText writes them, with a minus sign when negative.
 QString centsText(qint64 cents);
 
 // Non-negative count written as plain decimal digits.

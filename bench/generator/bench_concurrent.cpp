@@ -6,12 +6,11 @@
 // before a blocking read (the default) and then without it. Prints the
 // wall time of each batch and compares it with N times one run without
 // polling: polling must never make a batch slower than that.
+#include "bench/common/benchutil.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -21,15 +20,7 @@
 
 namespace {
 
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-QString beside(const char* program) {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(program);
-}
+using bench::beside;
 
 // Starts the server with the given polling; waits until it answers.
 std::unique_ptr<QProcess> startServer(const QString& db, quint16 port, const QString& spinUs,
@@ -38,19 +29,10 @@ std::unique_ptr<QProcess> startServer(const QString& db, quint16 port, const QSt
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("GERARQPREV_SPIN_US"), spinUs);
     srv->setProcessEnvironment(env);
-    srv->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    srv->start(beside("gerarqprev-server"),
-               {"--banco", db, "--escuta", QStringLiteral("127.0.0.1:%1").arg(port), "--log", log});
-    if (!srv->waitForStarted(5000))
+    bench::startServer(*srv, db, port, log);
+    if (!srv->waitForStarted(5000) || !bench::waitForServer(port))
         return nullptr;
-    for (int i = 0; i < 100; ++i) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, port))
-            return srv; // taken: the server listens
-        probe.close();
-        QThread::msleep(50);
-    }
-    return nullptr;
+    return srv;
 }
 
 // N runs at once; the wall time until the last ends, or a negative number
@@ -67,8 +49,8 @@ double batch(int n, quint16 port, const QString& spinUs, const QTemporaryDir& tm
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(beside("gerarqprev"),
                  {"gerar", "--servidor", QStringLiteral("127.0.0.1:%1").arg(port), "--empresa",
-                  "01", "--inicio", "01/01/2025", "--fim", "31/12/2025", "--apuracao",
-                  "31/12/2025", "--substituir", "--silencioso", "--saida",
+                  "01", "--inicio", "01/01/2025", "--fim", "31/12/2025", "--apuracao", "31/12/2025",
+                  "--substituir", "--silencioso", "--saida",
                   tmp.filePath(QStringLiteral("run-%1.txt").arg(i))});
         runs.push_back(std::move(p));
     }
@@ -79,22 +61,16 @@ double batch(int n, quint16 port, const QString& spinUs, const QTemporaryDir& tm
         ok = p->state() == QProcess::NotRunning && p->exitStatus() == QProcess::NormalExit &&
              p->exitCode() == 0 && ok;
     }
-    return ok ? double(t.nsecsElapsed()) / 1e9 : -1;
+    return ok ? bench::seconds(t) : -1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    int postings = 20000;
-    QString db;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--banco") && i + 1 < args.size())
-            db = args[++i];
-        else
-            postings = args[i].toInt();
-    }
+    const bench::Options o = bench::options(app.arguments().mid(1), 20000);
+    const int postings = o.postings;
+    QString db = o.database;
     if (postings <= 0) {
         std::fprintf(stderr, "uso: bench_concurrent [LANÇAMENTOS] [--banco CAMINHO]\n");
         return 2;
@@ -102,13 +78,8 @@ int main(int argc, char** argv) {
     QTemporaryDir tmp;
     if (db.isEmpty())
         db = tmp.filePath(QStringLiteral("demo.db"));
-    if (!QFileInfo::exists(db) &&
-        QProcess::execute(beside("gerarqprev-server"),
-                          {"demo", "--banco", db, "--lancamentos", QString::number(postings)}) !=
-            0) {
-        std::fprintf(stderr, "a base de demonstração não foi criada\n");
+    if (bench::ensureDemo(db, postings) < 0)
         return 1;
-    }
 
     QTextStream out(stdout);
     out << "lançamentos: " << postings << ", núcleos: " << QThread::idealThreadCount() << "\n";
@@ -117,7 +88,7 @@ int main(int argc, char** argv) {
     const int counts[3] = {1, 2, 4};
     const QString spins[2] = {QStringLiteral("-1"), QStringLiteral("0")};
     for (int s = 0; s < 2; ++s) {
-        const quint16 port = freePort();
+        const quint16 port = bench::freePort();
         auto srv = startServer(db, port, spins[s], tmp.filePath(QStringLiteral("srv.log")));
         if (!srv) {
             std::fprintf(stderr, "o servidor não iniciou\n");

@@ -8,6 +8,7 @@
 // The same run through the in-process server follows, for comparison.
 // --sem-espera turns off the channel's spinning before a blocking read on
 // both ends, to show what it is worth.
+#include "bench/common/benchutil.h"
 #include "bench/common/rawrtt.h"
 #include "cli/gerar.h"
 #include "server/localserver.h"
@@ -19,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -32,18 +32,6 @@ namespace {
 QTextStream& out() {
     static QTextStream s(stdout);
     return s;
-}
-
-// A value of /proc/self/status in kB (VmHWM: peak resident; VmRSS: now).
-long procStatusKb(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray k = QByteArray(key) + ':';
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(k))
-            return line.mid(k.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 // Counts the calls that go through.
@@ -59,12 +47,6 @@ public:
 private:
     suite::RemoteServer& inner_;
 };
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 const QStringList kRun = {"--empresa",       "01",         "--inicio",     "01/01/2025",
                           "--fim",           "31/12/2025", "--apuracao",   "31/12/2025",
@@ -91,7 +73,7 @@ Timed generate(suite::RemoteServer& server, const QString& dest) {
     QElapsedTimer t;
     t.start();
     r.status = cli::runGerar(kRun + QStringList{"--saida", dest}, os, es, inj);
-    r.seconds = double(t.nsecsElapsed()) / 1e9;
+    r.seconds = bench::seconds(t);
     r.calls = counting.calls;
     r.bytes = QFileInfo(dest).size();
     es.flush();
@@ -103,18 +85,11 @@ Timed generate(suite::RemoteServer& server, const QString& dest) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    int postings = 20000;
-    QString dbPath;
-    bool noSpin = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--banco") && i + 1 < args.size())
-            dbPath = args[++i];
-        else if (args[i] == QLatin1String("--sem-espera"))
-            noSpin = true;
-        else
-            postings = args[i].toInt();
-    }
+    const bench::Options o =
+        bench::options(app.arguments().mid(1), 20000, {QStringLiteral("--sem-espera")});
+    const int postings = o.postings;
+    QString dbPath = o.database;
+    const bool noSpin = o.switches.contains(QStringLiteral("--sem-espera"));
     if (postings <= 0) {
         std::fprintf(stderr,
                      "uso: bench_generate [LANÇAMENTOS] [--banco CAMINHO] [--sem-espera]\n");
@@ -122,21 +97,13 @@ int main(int argc, char** argv) {
     }
 
     QTemporaryDir tmp;
-    const QString serverProgram = QCoreApplication::applicationDirPath() + "/gerarqprev-server";
     if (dbPath.isEmpty())
         dbPath = tmp.filePath("demo.db");
-    if (!QFileInfo::exists(dbPath)) {
-        // Made by the server program, so none of it counts in this process.
-        QElapsedTimer t;
-        t.start();
-        const int rc = QProcess::execute(
-            serverProgram, {"demo", "--banco", dbPath, "--lancamentos", QString::number(postings)});
-        if (rc != 0) {
-            std::fprintf(stderr, "a base de demonstração não foi criada (%d)\n", rc);
-            return 1;
-        }
-        out() << "base: " << dbPath << " criada em " << t.elapsed() / 1000.0 << " s\n";
-    }
+    const double made = bench::ensureDemo(dbPath, postings);
+    if (made < 0)
+        return 1;
+    if (made > 0)
+        out() << "base: " << dbPath << " criada em " << made << " s\n";
 
     if (noSpin) {
         qputenv("GERARQPREV_SPIN_US", "0"); // the server started below reads it too
@@ -147,14 +114,11 @@ int main(int argc, char** argv) {
     const int spinUs = suite::config().spinUs; // resolved when loaded
     // Measured before and after the run, so that a busy moment weighs less.
     const double rttBefore = bench::rawRoundTripMedianUs(5, 5000);
-    const long baseKb = procStatusKb("VmHWM");
+    const qint64 baseKb = bench::peakKb();
 
-    const quint16 port = freePort();
+    const quint16 port = bench::freePort();
     QProcess srv;
-    srv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    srv.start(serverProgram,
-              {"--banco", dbPath, "--escuta", QStringLiteral("127.0.0.1:%1").arg(port), "--log",
-               tmp.filePath("servidor.log")});
+    bench::startServer(srv, dbPath, port, tmp.filePath("servidor.log"));
     if (!srv.waitForStarted(5000)) {
         std::fprintf(stderr, "o servidor não iniciou\n");
         return 1;
@@ -180,8 +144,8 @@ int main(int argc, char** argv) {
         }
         net = generate(conn.AppServer(), tmp.filePath("rede.txt"));
     }
-    const long afterKb = procStatusKb("VmRSS");
-    const long clientKb = procStatusKb("VmHWM");
+    const qint64 afterKb = bench::procStatusKb("VmRSS");
+    const qint64 clientKb = bench::peakKb();
     srv.terminate();
     srv.waitForFinished(10000);
     if (net.status != 0) {

@@ -5,6 +5,7 @@
 // lines into records (the tests' splitter, without checks), and the same with
 // the book checks, whose own cost is the difference. Prints peak resident
 // memory after each step. FILE is kept when given.
+#include "bench/common/benchutil.h"
 #include "ecdtextfeed.h"
 #include "importer/bookchecks.h"
 #include "importer/ecdbookwriter.h"
@@ -16,21 +17,10 @@
 
 namespace {
 
-long procStatusKiB(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray k = QByteArray(key) + ':';
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(k))
-            return l.mid(k.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 void line(const char* what, qint64 ms, qint64 postings) {
     std::printf("%-34s %8.2f s  %10.0f partidas/s  pico %6ld MiB\n", what, ms / 1000.0,
                 ms > 0 ? postings * 1000.0 / static_cast<double>(ms) : 0.0,
-                procStatusKiB("VmHWM") / 1024);
+                static_cast<long>(bench::peakKb() / 1024));
 }
 
 class Nothing final : public importer::EcdHandler {};

@@ -4,12 +4,13 @@
 // the same size into a SQLite file (the yardstick of both products), and
 // prints both times, their ratio and the peak memory. URL: a PostgreSQL url
 // (a schema of it is used and dropped); default: a SQLite file.
+#include "bench/common/benchutil.h"
 #include "db/dbgeral.h"
 #include "importer/loader.h"
 #include "server/demo.h"
+#include "server/demorng.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -18,29 +19,6 @@
 using namespace importer;
 
 namespace {
-
-qint64 peakKb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-class Rng {
-public:
-    explicit Rng(quint64 seed) : s_(seed) {}
-    quint32 next() {
-        s_ = s_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<quint32>(s_ >> 33);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<quint32>(n)); }
-
-private:
-    quint64 s_;
-};
 
 constexpr int kGroups = 40; // analytic accounts per nature group
 const char* kNatures[] = {"01", "02", "03", "04"};
@@ -53,7 +31,7 @@ QString analytic(int nature, int k) {
 struct Year {
     int postings;
     template <typename F> void each(F&& f) const {
-        Rng rng(20250101);
+        server::DemoRng rng(20250101);
         const QDate first(2025, 1, 1);
         for (int n = 0; n < postings / 2; ++n) {
             const QDate day = first.addDays(static_cast<qint64>(n) * 365 / (postings / 2));
@@ -189,15 +167,9 @@ void dropSchema(const QString& base, const QString& url) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    int postings = 1000000;
-    QString base;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--banco") && i + 1 < args.size())
-            base = args[++i];
-        else
-            postings = args[i].toInt();
-    }
+    const bench::Options o = bench::options(app.arguments().mid(1), 1000000);
+    const int postings = o.postings;
+    const QString base = o.database;
     QTemporaryDir dir;
     QElapsedTimer t;
     double loadSeconds = 0;
@@ -210,10 +182,10 @@ int main(int argc, char** argv) {
         {
             Loader l(db, {QStringLiteral("01"), false});
             feed(l, postings);
-            fed = static_cast<double>(t.elapsed()) / 1000.0;
+            fed = bench::seconds(t);
             r = l.finish();
         }
-        loadSeconds = static_cast<double>(t.elapsed()) / 1000.0;
+        loadSeconds = bench::seconds(t);
         if (r.outcome != LoadReport::Outcome::Imported) {
             std::printf("import failed: %s\n", qPrintable(r.databaseError));
             for (const Finding& f : r.findings)
@@ -225,7 +197,7 @@ int main(int argc, char** argv) {
                     "%lld kB\n",
                     postings, loadSeconds, postings / loadSeconds, fed,
                     r.books.value(0).balancesChecked + r.books.value(0).resultsChecked,
-                    static_cast<long long>(peakKb()));
+                    static_cast<long long>(bench::peakKb()));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("import"));
@@ -237,7 +209,7 @@ int main(int argc, char** argv) {
         db::applyMigrations(db);
         t.start();
         server::makeDemo(db, postings);
-        const double demo = static_cast<double>(t.elapsed()) / 1000.0;
+        const double demo = bench::seconds(t);
         std::printf("demo builder (SQLite): %d postings in %.2f s; import / demo = %.2f\n",
                     postings, demo, loadSeconds / demo);
         db.close();

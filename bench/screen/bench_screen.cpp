@@ -6,6 +6,7 @@
 // gerarqprev-server process on loopback. Prints each time, the best of each
 // and their ratio (screen / command line), and whether both wrote the same
 // bytes.
+#include "bench/common/benchutil.h"
 #include "cli/gerar.h"
 #include "db/dbgeral.h"
 #include "screen/frmgerarqprev.h"
@@ -15,13 +16,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 
@@ -31,18 +28,6 @@ const QStringList kRun = {
     "--empresa",     "01",         "--inicio",        "01/01/2025", "--fim",        "31/12/2025",
     "--apuracao",    "31/12/2025", "--contab-inicio", "01/01/2025", "--contab-fim", "31/12/2025",
     "--info-inicio", "01/01/2025", "--info-fim",      "31/12/2025", "--cargo",      "Contador"};
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool serverAnswers(quint16 port) {
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, port);
-    return s.waitForConnected(200);
-}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -59,7 +44,7 @@ double commandLine(quint16 port, const QString& dest) {
         cli::runGerar(kRun + QStringList{"--servidor", QStringLiteral("127.0.0.1:%1").arg(port),
                                          "--saida", dest, "--substituir", "--silencioso"},
                       os, es);
-    const double s = double(t.nsecsElapsed()) / 1e9;
+    const double s = bench::seconds(t);
     if (rc != cli::ExitOk) {
         std::fprintf(stderr, "linha de comando falhou (%d): %s\n", rc, qPrintable(e));
         return -1;
@@ -77,7 +62,7 @@ double screen(const QString& dest) {
     QElapsedTimer t;
     t.start();
     form.sbtConfirma->click();
-    const double s = double(t.nsecsElapsed()) / 1e9;
+    const double s = bench::seconds(t);
     if (presenter.texts().value(0) != QLatin1String("Arquivo gerado com sucesso.")) {
         std::fprintf(stderr, "a tela falhou: %s\n", qPrintable(presenter.texts().join(" / ")));
         return -1;
@@ -91,18 +76,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    int postings = 100000;
-    int times = 2;
-    QString dbPath;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--banco") && i + 1 < args.size())
-            dbPath = args[++i];
-        else if (args[i] == QLatin1String("--vezes") && i + 1 < args.size())
-            times = args[++i].toInt();
-        else
-            postings = args[i].toInt();
-    }
+    const bench::Options o =
+        bench::options(app.arguments().mid(1), 100000, {}, {QStringLiteral("--vezes")});
+    const int postings = o.postings;
+    const int times = o.values.value(QStringLiteral("--vezes"), QStringLiteral("2")).toInt();
+    QString dbPath = o.database;
     if (postings <= 0 || times <= 0) {
         std::fprintf(stderr, "uso: bench_screen [LANÇAMENTOS] [--banco CAMINHO] [--vezes N]\n");
         return 2;
@@ -110,27 +88,15 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
 
     QTemporaryDir tmp;
-    const QString serverProgram = QCoreApplication::applicationDirPath() + "/gerarqprev-server";
     if (dbPath.isEmpty())
         dbPath = tmp.filePath("demo.db");
-    if (!QFileInfo::exists(dbPath)) {
-        const int rc = QProcess::execute(
-            serverProgram, {"demo", "--banco", dbPath, "--lancamentos", QString::number(postings)});
-        if (rc != 0) {
-            std::fprintf(stderr, "a base de demonstração não foi criada (%d)\n", rc);
-            return 1;
-        }
-    }
+    if (bench::ensureDemo(dbPath, postings) < 0)
+        return 1;
 
-    const quint16 port = freePort();
+    const quint16 port = bench::freePort();
     QProcess srv;
-    srv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    srv.start(serverProgram,
-              {"--banco", dbPath, "--escuta", QStringLiteral("127.0.0.1:%1").arg(port), "--log",
-               tmp.filePath("servidor.log")});
-    for (int i = 0; i < 100 && !serverAnswers(port); ++i)
-        QThread::msleep(50);
-    if (!serverAnswers(port)) {
+    bench::startServer(srv, dbPath, port, tmp.filePath("servidor.log"));
+    if (!bench::waitForServer(port)) {
         std::fprintf(stderr, "o servidor não respondeu na porta %d\n", port);
         return 1;
     }

@@ -1,6 +1,7 @@
 // bench_server [POSTINGS]: loopback round trip of a bare socket, then the
 // time of each remote method through the real client against a
 // gerarqprev-server process over a demo ledger, and that server's peak memory.
+#include "bench/common/benchutil.h"
 #include "bench/common/rawrtt.h"
 #include "db/dbgeral.h"
 #include "server/demo.h"
@@ -8,10 +9,8 @@
 #include "suite/net/netconnection.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
@@ -21,26 +20,6 @@
 
 using suite::RemoteArg;
 using Args = QList<RemoteArg>;
-
-namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-qint64 peakKb(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -54,7 +33,7 @@ int main(int argc, char** argv) {
         t.start();
         server::makeDemo(db, postings);
         std::printf("demo ledger: %d postings requested, built in %.2f s\n", postings,
-                    static_cast<double>(t.elapsed()) / 1000.0);
+                    bench::seconds(t));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
@@ -66,13 +45,10 @@ int main(int argc, char** argv) {
         std::printf("the same, spinning %d us before blocking as the channel does: %.1f us\n",
                     spinUs, bench::rawRoundTripMedianUs(5, 5000, 64, spinUs));
 
-    const quint16 port = freePort();
+    const quint16 port = bench::freePort();
     QProcess srv;
-    srv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    srv.start(QCoreApplication::applicationDirPath() + QStringLiteral("/gerarqprev-server"),
-              {QStringLiteral("--banco"), path, QStringLiteral("--escuta"),
-               QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--token"), QString(),
-               QStringLiteral("--log"), dir.filePath(QStringLiteral("server.log"))});
+    bench::startServer(srv, path, port, dir.filePath(QStringLiteral("server.log")),
+                       {QStringLiteral("--token"), QString()});
     if (!srv.waitForStarted(5000)) {
         std::printf("cannot start gerarqprev-server: %s\n", qPrintable(srv.errorString()));
         return 1;
@@ -139,12 +115,12 @@ int main(int argc, char** argv) {
             }
             rows = r.packet.rows.size();
         }
-        const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6 / c.repeat;
+        const double ms = bench::seconds(t) * 1000.0 / c.repeat;
         std::printf("%-30s %8d %12.3f %10.1f %10lld\n", c.label, c.repeat, ms, ms * 1000.0 / rtt,
                     static_cast<long long>(rows));
     }
     std::printf("server peak memory (VmHWM): %lld kB\n",
-                static_cast<long long>(peakKb(srv.processId())));
+                static_cast<long long>(bench::peakKb(srv.processId())));
     net.SetConnected(false);
     srv.terminate();
     srv.waitForFinished(10000);

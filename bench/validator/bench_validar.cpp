@@ -3,6 +3,7 @@
 // Usage: bench_validar [--spread] [POSTINGS] [FILE]   (FILE kept when given)
 // --spread writes every debit posting before every credit posting, so that no
 // entry balances until the second half: the checker's worst case for memory.
+#include "bench/common/benchutil.h"
 #include "validator/checker.h"
 #include "validator/output.h"
 #include <QCoreApplication>
@@ -18,17 +19,6 @@ namespace {
 constexpr int accounts = 200; // analytic; half of them result accounts
 constexpr int centres = 10;
 constexpr int months = 12;
-
-// Peak resident memory of the process so far, in KiB.
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 QByteArray amount(qint64 cents) {
     QByteArray s = QByteArray::number(cents / 100);
@@ -195,8 +185,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_validar: cannot write %s\n", qPrintable(path));
         return 2;
     }
-    const double writeSeconds = t.elapsed() / 1000.0;
-    const long peakBefore = peakKiB();
+    const double writeSeconds = bench::seconds(t);
+    const long peakBefore = static_cast<long>(bench::peakKb());
 
     validator::Report report;
     QString ioError;
@@ -205,8 +195,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_validar: %s\n", qPrintable(ioError));
         return 2;
     }
-    const double checkSeconds = t.elapsed() / 1000.0;
-    const long peakAfter = peakKiB();
+    const double checkSeconds = bench::seconds(t);
+    const long peakAfter = static_cast<long>(bench::peakKb());
     const double mb = QFileInfo(path).size() / 1e6;
 
     std::printf("postings            %lld\n", static_cast<long long>(postings));

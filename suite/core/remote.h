@@ -76,7 +76,8 @@ public:
     virtual void endReadSnapshot() noexcept {}
 };
 
-// The wire names of the two session calls above (not module methods).
+// The wire names of the two session calls above (not module methods; the
+// server's method table marks them as such).
 inline constexpr const char* kBeginReadSnapshot = "BeginReadSnapshot";
 inline constexpr const char* kEndReadSnapshot = "EndReadSnapshot";
 

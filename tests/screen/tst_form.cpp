@@ -248,7 +248,6 @@ void TestForm::creationConnectsAndReadsPictures() {
     QVERIFY(PictConta);
     QCOMPARE(PictConta->GetTtNiveis(), 4);
     QVERIFY(!form_->qryEmpresa.Active());
-    QVERIFY(!form_->qryVdEmpresa.Active());
     QVERIFY(!form_->qryCtaRes.Active());
 }
 

@@ -19,11 +19,6 @@ Q_DECLARE_METATYPE(Writes)
 
 namespace {
 
-QDate dateOf(const QVariant& v) {
-    return v.typeId() == QMetaType::QDate ? v.toDate()
-                                          : QDate::fromString(v.toString().left(10), Qt::ISODate);
-}
-
 QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {}) {
     QSqlQuery q(db);
     if (!q.prepare(sql))
@@ -56,9 +51,9 @@ struct Books {
                                              " ON L.CDEMPRESA = P.CDEMPRESA"
                                              " AND L.NRLANCCONT = P.NRLANCCONT"));
         while (q.next())
-            postings.append({q.value(0).toString(), q.value(1).toString(), dateOf(q.value(2)),
+            postings.append({q.value(0).toString(), q.value(1).toString(), db::dateOf(q.value(2)),
                              q.value(3).toString() == QLatin1String("D"), q.value(4).toLongLong(),
-                             q.value(5).toString() == QLatin1String("S"), dateOf(q.value(6))});
+                             q.value(5).toString() == QLatin1String("S"), db::dateOf(q.value(6))});
         q = run(db, QStringLiteral("SELECT CDEMPRESA, CDCONTCTBL, VRSALDINIC FROM SALDINIC"));
         while (q.next())
             opening[q.value(0).toString() + u'|' + q.value(1).toString()] = q.value(2).toLongLong();
@@ -124,7 +119,7 @@ QStringList stored(QSqlDatabase& db, const QString& table) {
         if (q.value(4).toLongLong() != 0 || q.value(5).toLongLong() != 0)
             out << QStringLiteral("%1|%2|%3|%4=%5|%6")
                        .arg(q.value(0).toString(), q.value(1).toString(),
-                            dateOf(q.value(2)).toString(Qt::ISODate), q.value(3).toString())
+                            db::dateOf(q.value(2)).toString(Qt::ISODate), q.value(3).toString())
                        .arg(q.value(4).toLongLong())
                        .arg(q.value(5).toLongLong());
     std::sort(out.begin(), out.end());

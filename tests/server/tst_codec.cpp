@@ -1,5 +1,6 @@
 // The wire codec: every value type survives a round trip; malformed input is
 // refused with an error, never a crash.
+#include "interfaces/remotemethods.h"
 #include "suite/net/protocol.h"
 #include "suite/net/replyassembler.h"
 #include <QCborArray>
@@ -361,16 +362,14 @@ private slots:
                  QByteArray("0000003da362696403666d6574686f646b67657473616c646d656e7364617267738362"
                             "3031d903ec6a323032352d30312d3031d903ec6a323032352d30312d3331"));
         RemoteResult rep;
-        rep.packet.fields = {{"CDCONTCTBL", FieldType::String, 20},
-                             {"VRSALDEMPR", FieldType::String, 40},
-                             {"IDSALDOFIN", FieldType::String, 1},
-                             {"DTSALDEMPR", FieldType::String, 8}};
+        // The fields as the method table declares them.
+        rep.packet.fields = remote::packetFields(remote::method("GetSaldAntEnc").fields);
         rep.packet.rows = {{QStringLiteral("1.1.01"), QStringLiteral("1500,00"),
                             QStringLiteral("D"), QStringLiteral("28022025")}};
         QCOMPARE(
             frame(encodeReply(2, rep)).toHex(),
-            QByteArray("0000008ea362696402667061636b6574a2666669656c647384836a4344434f4e54435442"
-                       "4c66737472696e6714836a565253414c44454d505266737472696e671828836a49445341"
+            QByteArray("0000008fa362696402667061636b6574a2666669656c647384836a4344434f4e54435442"
+                       "4c66737472696e6718ff836a565253414c44454d505266737472696e671828836a49445341"
                        "4c444f46494e66737472696e6701836a445453414c44454d505266737472696e67086472"
                        "6f7773818466312e312e303167313530302c3030614468323830323230323565627972"
                        "656680"));

@@ -360,7 +360,8 @@ private slots:
         QTest::addColumn<QString>("method");
         QTest::addColumn<int>("count");
         for (const remote::MethodDecl& m : remote::methods())
-            QTest::newRow(m.name) << QString::fromLatin1(m.name) << int(m.args.size());
+            if (m.session == remote::Session::None)
+                QTest::newRow(m.name) << QString::fromLatin1(m.name) << int(m.args.size());
     }
     void everyDeclaredMethodIsServed() {
         QFETCH(QString, method);
@@ -375,6 +376,32 @@ private slots:
     void methodNamesIgnoreCase() {
         Args a{t("01")};
         QVERIFY(srv->call(QStringLiteral("getdadostecempr"), a).ok());
+    }
+
+    // The session calls come by the same table: any case, and no arguments.
+    void sessionCalls_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("begin") << QStringLiteral("BeginReadSnapshot") << 0 << true;
+        QTest::newRow("end, other case") << QStringLiteral("endreadsnapshot") << 0 << true;
+        QTest::newRow("begin with an argument")
+            << QStringLiteral("BeginReadSnapshot") << 1 << false;
+    }
+    void sessionCalls() {
+        QFETCH(QString, method);
+        QFETCH(int, count);
+        QFETCH(bool, ok);
+        Args a(count, t("01"));
+        const suite::RemoteResult r = srv->call(method, a);
+        QCOMPARE(r.ok(), ok);
+        if (!ok) {
+            QCOMPARE(r.error, RemoteError::BadArguments);
+            QVERIFY2(r.message.contains(QStringLiteral("não leva argumentos")),
+                     qPrintable(r.message));
+        }
+        Args none;
+        srv->call(QStringLiteral("EndReadSnapshot"), none);
     }
 };
 
