@@ -47,15 +47,6 @@ QString dayText(const QDate& d) {
     return d.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
-// SQLite hands dates back as ISO text, PostgreSQL as dates.
-QDate dateOf(const QVariant& v) {
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    return QDate::fromString(v.toString().left(10), Qt::ISODate);
-}
-
 // COD_NAT as the chart keeps it.
 std::optional<QString> natureOf(const QString& codNat) {
     static const QHash<QString, QString> map = {
@@ -235,12 +226,12 @@ struct Loader::Impl {
             while (q.next())
                 chart.insert(q.value(0).toString(),
                              {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                              q.value(4).toString(), q.value(5).toInt(), dateOf(q.value(6))});
+                              q.value(4).toString(), q.value(5).toInt(), db::dateOf(q.value(6))});
         }
         QSqlQuery q = run(QStringLiteral("SELECT CDCENTCUST, NMCENTCUST, DTATUALIZ FROM CENTCUST"),
                           {}, QStringLiteral("CENTCUST"));
         while (q.next())
-            centres.insert(q.value(0).toString(), {q.value(1).toString(), dateOf(q.value(2))});
+            centres.insert(q.value(0).toString(), {q.value(1).toString(), db::dateOf(q.value(2))});
     }
 
     void loadCompany() {
@@ -281,13 +272,13 @@ struct Loader::Impl {
         const QVariant lastEntry =
             single(QStringLiteral("SELECT MAX(DTLANCCONT) FROM LANCCONT WHERE CDEMPRESA = ?"),
                    {options.company}, QStringLiteral("LANCCONT"));
-        const QDate last = dateOf(lastEntry);
+        const QDate last = db::dateOf(lastEntry);
         book->latest = !last.isValid() || last <= o.end;
         book->hasAfter = last.isValid() && last > o.end;
-        QDate storedStart = dateOf(
+        QDate storedStart = db::dateOf(
             single(QStringLiteral("SELECT MIN(DTLANCCONT) FROM LANCCONT WHERE CDEMPRESA = ?"),
                    {options.company}, QStringLiteral("LANCCONT")));
-        const QDate opened = dateOf(
+        const QDate opened = db::dateOf(
             single(QStringLiteral("SELECT MIN(DTSALDINIC) FROM SALDINIC WHERE CDEMPRESA = ?"),
                    {options.company}, QStringLiteral("SALDINIC")));
         if (opened.isValid() && (!storedStart.isValid() || opened.addDays(1) < storedStart))

@@ -2,6 +2,7 @@
 #include "importer/sqlbatch.h"
 #include "interfaces/remotemethods.h"
 #include "server/localserver.h"
+#include "suite/core/amounttext.h"
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
@@ -94,13 +95,8 @@ private:
 
 } // namespace
 
-QString amountText(qint64 c) {
-    const quint64 m = c < 0 ? 0 - static_cast<quint64>(c) : static_cast<quint64>(c);
-    return QStringLiteral("%1,%2").arg(m / 100).arg(m % 100, 2, 10, QLatin1Char('0'));
-}
-
 QString signedAmountText(qint64 c) {
-    return amountText(c) + (c > 0 ? QStringLiteral(" D") : QStringLiteral(" C"));
+    return suite::amountText(c) + (c > 0 ? QStringLiteral(" D") : QStringLiteral(" C"));
 }
 
 Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& start,
@@ -157,7 +153,7 @@ Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& 
                                      .arg(it.key(), month,
                                           debits ? QStringLiteral("débitos")
                                                  : QStringLiteral("créditos"),
-                                          amountText(total), amountText(want)));
+                                          suite::amountText(total), suite::amountText(want)));
                 }
             }
         }

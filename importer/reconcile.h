@@ -44,9 +44,8 @@ Reconciliation reconcile(QSqlDatabase& db, const QString& company, const QDate& 
                          const QDate& end, const QList<ExpectedPeriod>& periods,
                          const QList<ExpectedResult>& results);
 
-// Cents as "1234,56", and as "1234,56 D" (debit) or "1234,56 C" with the
-// side of a balance, for messages.
-QString amountText(qint64 cents);
+// Cents as "1234,56 D" (debit) or "1234,56 C": a balance with its side,
+// for messages.
 QString signedAmountText(qint64 cents);
 
 } // namespace importer
