@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <stdexcept>
+#include <variant>
 #include <vector>
 
 namespace importer {
@@ -56,6 +57,79 @@ void openFile(QFile& file, const QString& path) {
                                      .toStdString());
 }
 
+// Which field of a record fills which member of the struct handed over.
+template <class T> struct Bind {
+    using Member = std::variant<QString T::*, QDate T::*, QChar T::*, qint64 T::*, int T::*>;
+    int field;
+    Member member;
+    int side = 0; // an amount's D/C field, which signs it debit positive
+};
+
+namespace f0000 = layout::f0000;
+constexpr Bind<Opening> kOpening[] = {{f0000::DtIni, &Opening::start},
+                                      {f0000::DtFin, &Opening::end},
+                                      {f0000::Nome, &Opening::name},
+                                      {f0000::Cnpj, &Opening::cnpj},
+                                      {f0000::Uf, &Opening::uf},
+                                      {f0000::Ie, &Opening::ie},
+                                      {f0000::CodMun, &Opening::municipality},
+                                      {f0000::Im, &Opening::im},
+                                      {f0000::IdentMf, &Opening::identMf}};
+namespace fI030 = layout::fI030;
+constexpr Bind<OpeningTerm> kOpeningTerm[] = {{fI030::NumOrd, &OpeningTerm::order},
+                                              {fI030::Nire, &OpeningTerm::nire},
+                                              {fI030::Cnpj, &OpeningTerm::cnpj}};
+namespace fI050 = layout::fI050;
+constexpr Bind<Account> kAccount[] = {
+    {fI050::DtAlt, &Account::changed}, {fI050::CodNat, &Account::nature},
+    {fI050::IndCta, &Account::type},   {fI050::Nivel, &Account::level},
+    {fI050::CodCta, &Account::code},   {fI050::CodCtaSup, &Account::superior},
+    {fI050::Cta, &Account::name}};
+namespace fI075 = layout::fI075;
+constexpr Bind<History> kHistory[] = {{fI075::CodHist, &History::code},
+                                      {fI075::DescrHist, &History::text}};
+namespace fI100 = layout::fI100;
+constexpr Bind<CostCentre> kCostCentre[] = {{fI100::DtAlt, &CostCentre::changed},
+                                            {fI100::CodCcus, &CostCentre::code},
+                                            {fI100::Ccus, &CostCentre::name}};
+namespace fI150 = layout::fI150;
+constexpr Bind<BalancePeriod> kBalancePeriod[] = {{fI150::DtIni, &BalancePeriod::start},
+                                                  {fI150::DtFin, &BalancePeriod::end}};
+namespace fI155 = layout::fI155;
+constexpr Bind<Balance> kBalance[] = {{fI155::CodCta, &Balance::account},
+                                      {fI155::CodCcus, &Balance::costCentre},
+                                      {fI155::VlSldIni, &Balance::initial, fI155::IndDcIni},
+                                      {fI155::VlDeb, &Balance::debits},
+                                      {fI155::VlCred, &Balance::credits},
+                                      {fI155::VlSldFin, &Balance::final, fI155::IndDcFin}};
+namespace fI200 = layout::fI200;
+constexpr Bind<Entry> kEntry[] = {{fI200::NumLcto, &Entry::number},
+                                  {fI200::DtLcto, &Entry::date},
+                                  {fI200::VlLcto, &Entry::total},
+                                  {fI200::IndLcto, &Entry::kind},
+                                  {fI200::DtLctoExt, &Entry::extemporaneous}};
+namespace fI250 = layout::fI250;
+constexpr Bind<Posting> kPosting[] = {
+    {fI250::CodCta, &Posting::account},  {fI250::CodCcus, &Posting::costCentre},
+    {fI250::VlDc, &Posting::value},      {fI250::IndDc, &Posting::side},
+    {fI250::NumArq, &Posting::document}, {fI250::CodHistPad, &Posting::historyCode},
+    {fI250::Hist, &Posting::history}};
+constexpr Bind<ResultDate> kResultDate[] = {{layout::fI350::DtRes, &ResultDate::date}};
+namespace fI355 = layout::fI355;
+constexpr Bind<ResultBalance> kResultBalance[] = {
+    {fI355::CodCta, &ResultBalance::account},
+    {fI355::CodCcus, &ResultBalance::costCentre},
+    {fI355::VlCta, &ResultBalance::value, fI355::IndDc}};
+namespace fJ930 = layout::fJ930;
+constexpr Bind<Signatory> kSignatory[] = {{fJ930::IdentNom, &Signatory::name},
+                                          {fJ930::IdentCpfCnpj, &Signatory::cpfCnpj},
+                                          {fJ930::IdentQualif, &Signatory::qualification},
+                                          {fJ930::CodAssin, &Signatory::code},
+                                          {fJ930::IndCrc, &Signatory::crc},
+                                          {fJ930::Email, &Signatory::email},
+                                          {fJ930::Fone, &Signatory::phone},
+                                          {fJ930::UfCrc, &Signatory::ufCrc}};
+
 // One read of a file's records: all the state the checks keep between lines.
 class Pass {
 public:
@@ -90,6 +164,20 @@ private:
     bool splitAndCheck(const Record& r, QByteArrayView text);
     void checkHierarchy(const Record& r);
     void dispatch(const Record& r);
+    void opening();
+    void countDeclared();
+    void refuse(int field, const QString& text); // the line is not handed over
+    void checkPeriod(QDate start, QDate end, int endField);
+
+    template <class T> using Call = void (EcdHandler::*)(const T&, const Place&);
+    template <class T, std::size_t N> void fill(T& out, const Bind<T> (&binds)[N]);
+    template <class T> void handOver(const T& record, Call<T> call);
+    template <class T, std::size_t N> void decode(T& out, const Bind<T> (&binds)[N], Call<T> call);
+    void take(int n, int side, QString& out) const;
+    void take(int n, int side, QDate& out) const;
+    void take(int n, int side, QChar& out) const;
+    void take(int n, int side, int& out) const;
+    void take(int n, int side, qint64& out);
     void setVersion();
     QString countText(const Record& r, int fields, int version) const;
     qint64 countOf(QByteArrayView type) const;
@@ -130,12 +218,15 @@ private:
 
     // Reused from line to line so that their texts keep their storage.
     Opening m_opening;
+    OpeningTerm m_openingTerm;
     Account m_account;
     History m_history;
     CostCentre m_costCentre;
+    BalancePeriod m_balancePeriod;
     Balance m_balance;
     Entry m_entry;
     Posting m_posting;
+    ResultDate m_resultDate;
     ResultBalance m_resultBalance;
     Signatory m_signatory;
 };
@@ -308,180 +399,127 @@ void Pass::setVersion() {
     m_pending.clear();
 }
 
+void Pass::refuse(int field, const QString& text) {
+    report(m_place.line, field, text);
+    m_lineOk = false;
+}
+
+void Pass::checkPeriod(QDate start, QDate end, int endField) {
+    if (end < start)
+        refuse(endField, QStringLiteral("DT_FIN: o período termina antes de começar"));
+}
+
+void Pass::take(int n, int, QString& out) const {
+    text(n, out);
+}
+
+void Pass::take(int n, int, QDate& out) const {
+    out = v(n).date;
+}
+
+void Pass::take(int n, int, QChar& out) const {
+    const QByteArrayView r = raw(n);
+    out = r.isEmpty() ? QChar() : QChar(QLatin1Char(r.front()));
+}
+
+void Pass::take(int n, int, int& out) const {
+    out = int(v(n).number);
+}
+
+void Pass::take(int n, int side, qint64& out) {
+    out = side == 0 ? v(n).number : signedAmount(n, side);
+}
+
+template <class T, std::size_t N> void Pass::fill(T& out, const Bind<T> (&binds)[N]) {
+    for (const Bind<T>& b : binds)
+        std::visit([&](auto member) { take(b.field, b.side, out.*member); }, b.member);
+}
+
+template <class T> void Pass::handOver(const T& record, Call<T> call) {
+    if (m_lineOk)
+        (m_handler.*call)(record, m_place);
+}
+
+template <class T, std::size_t N>
+void Pass::decode(T& out, const Bind<T> (&binds)[N], Call<T> call) {
+    fill(out, binds);
+    handOver(out, call);
+}
+
+void Pass::opening() {
+    if (m_seenOpening) {
+        report(m_place.line, 1, QStringLiteral("registro 0000 repetido: um arquivo é um livro"));
+        return;
+    }
+    m_seenOpening = true;
+    Opening& o = m_opening;
+    fill(o, kOpening);
+    o.hasNire = raw(f0000::IndNire) == "1";
+    o.finality = raw(f0000::IndFinEsc) == "1" ? 1 : 0;
+    o.tipEcd = raw(f0000::TipEcd).isEmpty() ? 0 : raw(f0000::TipEcd).front() - '0';
+    checkPeriod(o.start, o.end, f0000::DtFin);
+    handOver(o, &EcdHandler::opening);
+}
+
+void Pass::countDeclared() {
+    namespace f = layout::f9900;
+    const QByteArray type = raw(f::RegBlc).toByteArray();
+    for (const Declared& d : m_declared)
+        if (d.type == type) {
+            report(m_place.line, f::RegBlc,
+                   QStringLiteral("REG_BLC: o registro %1 já foi contado na linha %2")
+                       .arg(QString::fromLatin1(type))
+                       .arg(d.line));
+            return;
+        }
+    m_declared.push_back(Declared{type, v(f::QtdRegBlc).number, m_place.line});
+}
+
 void Pass::dispatch(const Record& r) {
-    const Place& at = m_place;
     switch (r.id) {
-    case Id::R0000: {
-        namespace f = layout::f0000;
-        if (m_seenOpening) {
-            report(at.line, 1, QStringLiteral("registro 0000 repetido: um arquivo é um livro"));
-            return;
-        }
-        m_seenOpening = true;
-        Opening& o = m_opening;
-        o.start = v(f::DtIni).date;
-        o.end = v(f::DtFin).date;
-        text(f::Nome, o.name);
-        text(f::Cnpj, o.cnpj);
-        text(f::Uf, o.uf);
-        text(f::Ie, o.ie);
-        text(f::CodMun, o.municipality);
-        text(f::Im, o.im);
-        o.hasNire = raw(f::IndNire) == "1";
-        o.finality = raw(f::IndFinEsc) == "1" ? 1 : 0;
-        o.tipEcd = raw(f::TipEcd).isEmpty() ? 0 : raw(f::TipEcd).front() - '0';
-        text(f::IdentMf, o.identMf);
-        if (o.end < o.start) {
-            report(at.line, f::DtFin, QStringLiteral("DT_FIN: o período termina antes de começar"));
-            return;
-        }
-        m_handler.opening(o, at);
-        return;
-    }
-    case Id::I010: {
-        namespace f = layout::fI010;
+    case Id::R0000:
+        return opening();
+    case Id::I010:
         setVersion();
-        if (!m_lineOk)
-            return;
-        m_handler.bookKind(BookKind{text(f::IndEsc), m_versionText}, at);
+        return handOver(BookKind{text(layout::fI010::IndEsc), m_versionText},
+                        &EcdHandler::bookKind);
+    case Id::I030:
+        return decode(m_openingTerm, kOpeningTerm, &EcdHandler::openingTerm);
+    case Id::I050:
+        fill(m_account, kAccount);
+        if (m_account.level < 1)
+            refuse(fI050::Nivel, QStringLiteral("NIVEL: o nível começa em 1"));
+        return handOver(m_account, &EcdHandler::account);
+    case Id::I075:
+        return decode(m_history, kHistory, &EcdHandler::history);
+    case Id::I100:
+        return decode(m_costCentre, kCostCentre, &EcdHandler::costCentre);
+    case Id::I150:
+        fill(m_balancePeriod, kBalancePeriod);
+        checkPeriod(m_balancePeriod.start, m_balancePeriod.end, fI150::DtFin);
+        return handOver(m_balancePeriod, &EcdHandler::balancePeriod);
+    case Id::I155:
+        return decode(m_balance, kBalance, &EcdHandler::balance);
+    case Id::I157: // checked; the import does not use it
+        signedAmount(layout::fI157::VlSldIni, layout::fI157::IndDcIni);
         return;
-    }
-    case Id::I030: {
-        namespace f = layout::fI030;
-        m_handler.openingTerm(OpeningTerm{text(f::NumOrd), text(f::Nire), text(f::Cnpj)}, at);
-        return;
-    }
-    case Id::I050: {
-        namespace f = layout::fI050;
-        Account& a = m_account;
-        a.changed = v(f::DtAlt).date;
-        text(f::CodNat, a.nature);
-        a.type = QLatin1Char(raw(f::IndCta).front());
-        a.level = int(v(f::Nivel).number);
-        text(f::CodCta, a.code);
-        text(f::CodCtaSup, a.superior);
-        text(f::Cta, a.name);
-        if (a.level < 1) {
-            report(at.line, f::Nivel, QStringLiteral("NIVEL: o nível começa em 1"));
-            return;
-        }
-        m_handler.account(a, at);
-        return;
-    }
-    case Id::I075: {
-        namespace f = layout::fI075;
-        text(f::CodHist, m_history.code);
-        text(f::DescrHist, m_history.text);
-        m_handler.history(m_history, at);
-        return;
-    }
-    case Id::I100: {
-        namespace f = layout::fI100;
-        m_costCentre.changed = v(f::DtAlt).date;
-        text(f::CodCcus, m_costCentre.code);
-        text(f::Ccus, m_costCentre.name);
-        m_handler.costCentre(m_costCentre, at);
-        return;
-    }
-    case Id::I150: {
-        namespace f = layout::fI150;
-        const BalancePeriod p{v(f::DtIni).date, v(f::DtFin).date};
-        if (p.end < p.start) {
-            report(at.line, f::DtFin, QStringLiteral("DT_FIN: o período termina antes de começar"));
-            return;
-        }
-        m_handler.balancePeriod(p, at);
-        return;
-    }
-    case Id::I155: {
-        namespace f = layout::fI155;
-        Balance& b = m_balance;
-        text(f::CodCta, b.account);
-        text(f::CodCcus, b.costCentre);
-        b.initial = signedAmount(f::VlSldIni, f::IndDcIni);
-        b.debits = v(f::VlDeb).number;
-        b.credits = v(f::VlCred).number;
-        b.final = signedAmount(f::VlSldFin, f::IndDcFin);
-        if (m_lineOk)
-            m_handler.balance(b, at);
-        return;
-    }
-    case Id::I157: {
-        namespace f = layout::fI157;
-        signedAmount(f::VlSldIni, f::IndDcIni); // checked; the import does not use it
-        return;
-    }
-    case Id::I200: {
-        namespace f = layout::fI200;
-        Entry& e = m_entry;
-        text(f::NumLcto, e.number);
-        e.date = v(f::DtLcto).date;
-        e.total = v(f::VlLcto).number;
-        e.kind = QLatin1Char(raw(f::IndLcto).front());
-        e.extemporaneous = v(f::DtLctoExt).date;
-        if (e.kind == QLatin1Char('X') && e.extemporaneous.isNull()) {
-            report(at.line, f::DtLctoExt,
+    case Id::I200:
+        fill(m_entry, kEntry);
+        if (m_entry.kind == QLatin1Char('X') && m_entry.extemporaneous.isNull())
+            refuse(fI200::DtLctoExt,
                    QStringLiteral("DT_LCTO_EXT: um lançamento extemporâneo (X) pede a data do "
                                   "fato"));
-            return;
-        }
-        m_handler.entry(e, at);
-        return;
-    }
-    case Id::I250: {
-        namespace f = layout::fI250;
-        Posting& p = m_posting;
-        text(f::CodCta, p.account);
-        text(f::CodCcus, p.costCentre);
-        p.value = v(f::VlDc).number;
-        p.side = QLatin1Char(raw(f::IndDc).front());
-        text(f::NumArq, p.document);
-        text(f::CodHistPad, p.historyCode);
-        text(f::Hist, p.history);
-        m_handler.posting(p, at);
-        return;
-    }
+        return handOver(m_entry, &EcdHandler::entry);
+    case Id::I250:
+        return decode(m_posting, kPosting, &EcdHandler::posting);
     case Id::I350:
-        m_handler.resultDate(ResultDate{v(layout::fI350::DtRes).date}, at);
-        return;
-    case Id::I355: {
-        namespace f = layout::fI355;
-        ResultBalance& b = m_resultBalance;
-        text(f::CodCta, b.account);
-        text(f::CodCcus, b.costCentre);
-        b.value = signedAmount(f::VlCta, f::IndDc);
-        if (m_lineOk)
-            m_handler.resultBalance(b, at);
-        return;
-    }
-    case Id::J930: {
-        namespace f = layout::fJ930;
-        Signatory& s = m_signatory;
-        text(f::IdentNom, s.name);
-        text(f::IdentCpfCnpj, s.cpfCnpj);
-        text(f::IdentQualif, s.qualification);
-        text(f::CodAssin, s.code);
-        text(f::IndCrc, s.crc);
-        text(f::Email, s.email);
-        text(f::Fone, s.phone);
-        text(f::UfCrc, s.ufCrc);
-        m_handler.signatory(s, at);
-        return;
-    }
-    case Id::R9900: {
-        namespace f = layout::f9900;
-        const QByteArray type = raw(f::RegBlc).toByteArray();
-        for (const Declared& d : m_declared)
-            if (d.type == type) {
-                report(at.line, f::RegBlc,
-                       QStringLiteral("REG_BLC: o registro %1 já foi contado na linha %2")
-                           .arg(QString::fromLatin1(type))
-                           .arg(d.line));
-                return;
-            }
-        m_declared.push_back(Declared{type, v(f::QtdRegBlc).number, at.line});
-        return;
-    }
+        return decode(m_resultDate, kResultDate, &EcdHandler::resultDate);
+    case Id::I355:
+        return decode(m_resultBalance, kResultBalance, &EcdHandler::resultBalance);
+    case Id::J930:
+        return decode(m_signatory, kSignatory, &EcdHandler::signatory);
+    case Id::R9900:
+        return countDeclared();
     case Id::R9999:
         m_declaredLines = v(layout::f9999::QtdLin).number;
         return;
