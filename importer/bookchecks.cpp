@@ -230,6 +230,18 @@ struct BookChecks::State {
         report(c, Finding::Severity::Warning, where, text);
     }
 
+    // A code's first definition is counted; another one is reported instead.
+    template <class Message>
+    bool firstDefinition(bool definedBefore, int& count, const Place& where, int field,
+                         Message repeated) {
+        if (definedBefore) {
+            error(Check::Repeated, at(where, field), repeated());
+            return false;
+        }
+        ++count;
+        return true;
+    }
+
     int accountId(const QString& code) {
         auto it = accountIds.constFind(code);
         if (it != accountIds.cend())
@@ -381,18 +393,16 @@ void BookChecks::account(const Account& a, const Place& p) {
     State& s = *d_;
     const int id = s.accountId(a.code);
     State::AccountInfo& info = s.accounts[id];
-    if (info.inChart) {
-        s.error(Check::Repeated, at(p, 6),
-                QStringLiteral("A conta %1 aparece mais de uma vez no plano de contas (I050); a "
-                               "primeira está na linha %2.")
-                    .arg(a.code)
-                    .arg(info.defined.line));
-    } else {
+    if (s.firstDefinition(info.inChart, s.counts.accounts, p, 6, [&] {
+            return QStringLiteral("A conta %1 aparece mais de uma vez no plano de contas (I050); "
+                                  "a primeira está na linha %2.")
+                .arg(a.code)
+                .arg(info.defined.line);
+        })) {
         info.inChart = true;
         info.record = a;
         info.defined = p;
         s.chartOrder.push_back(id);
-        ++s.counts.accounts;
     }
     s.checkText(a.code, p, 6, QStringLiteral("O código de conta"));
     s.checkText(a.name, p, 8, QStringLiteral("O nome da conta"));
@@ -401,14 +411,11 @@ void BookChecks::account(const Account& a, const Place& p) {
 
 void BookChecks::history(const History& h, const Place& p) {
     State& s = *d_;
-    if (s.histories.contains(h.code)) {
-        s.error(Check::Repeated, at(p, 2),
-                QStringLiteral("O histórico padronizado %1 aparece mais de uma vez (I075).")
-                    .arg(h.code));
-    } else {
+    if (s.firstDefinition(s.histories.contains(h.code), s.counts.histories, p, 2, [&] {
+            return QStringLiteral("O histórico padronizado %1 aparece mais de uma vez (I075).")
+                .arg(h.code);
+        }))
         s.histories.insert(h.code, h.text);
-        ++s.counts.histories;
-    }
     s.checkText(h.text, p, 3, QStringLiteral("O histórico padronizado"));
     s.downstream->history(h, p);
 }
@@ -416,15 +423,12 @@ void BookChecks::history(const History& h, const Place& p) {
 void BookChecks::costCentre(const CostCentre& c, const Place& p) {
     State& s = *d_;
     const int id = s.costCentreId(c.code);
-    if (id == 0 || s.costCentres[id].defined) {
-        s.error(Check::Repeated, at(p, 3),
-                id == 0 ? QStringLiteral("Centro de custo sem código (I100).")
-                        : QStringLiteral("O centro de custo %1 aparece mais de uma vez (I100).")
-                              .arg(c.code));
-    } else {
+    if (s.firstDefinition(id == 0 || s.costCentres[id].defined, s.counts.costCentres, p, 3, [&] {
+            return id == 0 ? QStringLiteral("Centro de custo sem código (I100).")
+                           : QStringLiteral("O centro de custo %1 aparece mais de uma vez (I100).")
+                                 .arg(c.code);
+        }))
         s.costCentres[id].defined = true;
-        ++s.counts.costCentres;
-    }
     s.checkText(c.code, p, 3, QStringLiteral("O código do centro de custo"));
     s.checkText(c.name, p, 4, QStringLiteral("O nome do centro de custo"));
     s.downstream->costCentre(c, p);
