@@ -1,5 +1,5 @@
 #include "bookchecks.h"
-#include "generator/linewriter.h"
+#include "generator/windows1252.h"
 #include "importer/composehistory.h"
 #include <algorithm>
 #include <iterator>
