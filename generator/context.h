@@ -78,10 +78,12 @@ void writePlaceholder(RunContext& ctx, records::Type type);
 
 // A record written from the rows of its source by eachRow, which walks them,
 // or its placeholder line when the source has none; then the source's row
-// count goes to the host's counter shown (none when null).
+// count goes to the host's counter shown (none when null), and the source is
+// closed when then says so.
 using EachRow = void (*)(RunContext& ctx, RecordWriter& out);
+enum class Then { KeepSource, CloseSource };
 void writeRows(RunContext& ctx, suite::TClientDataSet& source, records::Type type,
-               int* RunHost::UnitCounters::*shown, EachRow eachRow);
+               int* RunHost::UnitCounters::*shown, EachRow eachRow, Then then = Then::KeepSource);
 
 // The blocks of the file, in the order the run writes them.
 void writeBlock0(RunContext& ctx);

@@ -24,8 +24,7 @@ void writePostings(RunContext& ctx, RecordWriter& i200) {
 void writeEntries(RunContext& ctx) {
     ctx.status("Import_LCont");
     writeRows(ctx, ctx.ds.cdsLancCont, records::RI200, &RunHost::UnitCounters::lancCont,
-              writePostings);
-    ctx.ds.cdsLancCont.Close();
+              writePostings, Then::CloseSource);
 }
 
 } // namespace gen

@@ -90,7 +90,7 @@ void writePlaceholder(RunContext& ctx, records::Type type) {
 }
 
 void writeRows(RunContext& ctx, suite::TClientDataSet& source, records::Type type,
-               int* RunHost::UnitCounters::*shown, EachRow eachRow) {
+               int* RunHost::UnitCounters::*shown, EachRow eachRow, Then then) {
     if (source.IsEmpty()) {
         writePlaceholder(ctx, type);
     } else {
@@ -100,6 +100,8 @@ void writeRows(RunContext& ctx, suite::TClientDataSet& source, records::Type typ
     if (shown)
         if (int* p = ctx.host.unitCounters().*shown)
             *p = source.RecordCount();
+    if (then == Then::CloseSource)
+        source.Close();
 }
 
 } // namespace gen

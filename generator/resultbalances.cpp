@@ -26,8 +26,7 @@ void writeResultBalances(RunContext& ctx) {
     ctx.busy(false);
 
     writeRows(ctx, ctx.ds.cdsSaldAntEnc, records::RI250, &RunHost::UnitCounters::saldAntEnc,
-              writeResultLines);
-    ctx.ds.cdsSaldAntEnc.Close();
+              writeResultLines, Then::CloseSource);
     ctx.step();
 
     ctx.status("Enc_BlI");
