@@ -173,6 +173,7 @@ private:
     template <class T, std::size_t N> void fill(T& out, const Bind<T> (&binds)[N]);
     template <class T> void handOver(const T& record, Call<T> call);
     template <class T, std::size_t N> void decode(T& out, const Bind<T> (&binds)[N], Call<T> call);
+    // Field n into a member, converted by the member's type; side as in Bind.
     void take(int n, int side, QString& out) const;
     void take(int n, int side, QDate& out) const;
     void take(int n, int side, QChar& out) const;
@@ -365,12 +366,9 @@ bool Pass::splitAndCheck(const Record& r, QByteArrayView text) {
 qint64 Pass::signedAmount(int amount, int side) {
     const qint64 value = v(amount).number;
     const QByteArrayView s = raw(side);
-    if (s.isEmpty() && value != 0) {
-        report(m_place.line, side,
-               QStringLiteral("%1: falta o indicador D ou C de um valor diferente de zero")
-                   .arg(QLatin1String(layout::field(*m_last, side)->name)));
-        m_lineOk = false;
-    }
+    if (s.isEmpty() && value != 0)
+        refuse(side, QStringLiteral("%1: falta o indicador D ou C de um valor diferente de zero")
+                         .arg(QLatin1String(layout::field(*m_last, side)->name)));
     return s == "C" ? -value : value;
 }
 
@@ -378,11 +376,10 @@ void Pass::setVersion() {
     m_versionText = text(layout::fI010::CodVerLc);
     m_version = majorVersion(raw(layout::fI010::CodVerLc));
     if (m_version == 0) {
-        report(m_place.line, layout::fI010::CodVerLc,
+        refuse(layout::fI010::CodVerLc,
                QStringLiteral("COD_VER_LC: versão do leiaute \"%1\" ilegível; as contagens de "
                               "campos não são conferidas")
                    .arg(m_versionText));
-        m_lineOk = false;
         return;
     }
     if (m_version > layout::CurrentVersion)
