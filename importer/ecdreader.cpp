@@ -8,7 +8,7 @@
 #include <array>
 #include <cstring>
 #include <stdexcept>
-#include <variant>
+#include <tuple>
 #include <vector>
 
 namespace importer {
@@ -58,77 +58,77 @@ void openFile(QFile& file, const QString& path) {
 }
 
 // Which field of a record fills which member of the struct handed over.
-template <class T> struct Bind {
-    using Member = std::variant<QString T::*, QDate T::*, QChar T::*, qint64 T::*, int T::*>;
+template <class T, class M> struct Bind {
     int field;
-    Member member;
-    int side = 0; // an amount's D/C field, which signs it debit positive
+    M T::*member;
+    int side; // an amount's D/C field, which signs it debit positive; 0: none
 };
+// Field `field` into `member`, signed by `side` when it is an amount.
+template <class T, class M> constexpr Bind<T, M> into(int field, M T::*member, int side = 0) {
+    return {field, member, side};
+}
 
 namespace f0000 = layout::f0000;
-constexpr Bind<Opening> kOpening[] = {{f0000::DtIni, &Opening::start},
-                                      {f0000::DtFin, &Opening::end},
-                                      {f0000::Nome, &Opening::name},
-                                      {f0000::Cnpj, &Opening::cnpj},
-                                      {f0000::Uf, &Opening::uf},
-                                      {f0000::Ie, &Opening::ie},
-                                      {f0000::CodMun, &Opening::municipality},
-                                      {f0000::Im, &Opening::im},
-                                      {f0000::IdentMf, &Opening::identMf}};
+constexpr std::tuple kOpening{into(f0000::DtIni, &Opening::start),
+                              into(f0000::DtFin, &Opening::end),
+                              into(f0000::Nome, &Opening::name),
+                              into(f0000::Cnpj, &Opening::cnpj),
+                              into(f0000::Uf, &Opening::uf),
+                              into(f0000::Ie, &Opening::ie),
+                              into(f0000::CodMun, &Opening::municipality),
+                              into(f0000::Im, &Opening::im),
+                              into(f0000::IdentMf, &Opening::identMf)};
 namespace fI030 = layout::fI030;
-constexpr Bind<OpeningTerm> kOpeningTerm[] = {{fI030::NumOrd, &OpeningTerm::order},
-                                              {fI030::Nire, &OpeningTerm::nire},
-                                              {fI030::Cnpj, &OpeningTerm::cnpj}};
+constexpr std::tuple kOpeningTerm{into(fI030::NumOrd, &OpeningTerm::order),
+                                  into(fI030::Nire, &OpeningTerm::nire),
+                                  into(fI030::Cnpj, &OpeningTerm::cnpj)};
 namespace fI050 = layout::fI050;
-constexpr Bind<Account> kAccount[] = {
-    {fI050::DtAlt, &Account::changed}, {fI050::CodNat, &Account::nature},
-    {fI050::IndCta, &Account::type},   {fI050::Nivel, &Account::level},
-    {fI050::CodCta, &Account::code},   {fI050::CodCtaSup, &Account::superior},
-    {fI050::Cta, &Account::name}};
+constexpr std::tuple kAccount{
+    into(fI050::DtAlt, &Account::changed), into(fI050::CodNat, &Account::nature),
+    into(fI050::IndCta, &Account::type),   into(fI050::Nivel, &Account::level),
+    into(fI050::CodCta, &Account::code),   into(fI050::CodCtaSup, &Account::superior),
+    into(fI050::Cta, &Account::name)};
 namespace fI075 = layout::fI075;
-constexpr Bind<History> kHistory[] = {{fI075::CodHist, &History::code},
-                                      {fI075::DescrHist, &History::text}};
+constexpr std::tuple kHistory{into(fI075::CodHist, &History::code),
+                              into(fI075::DescrHist, &History::text)};
 namespace fI100 = layout::fI100;
-constexpr Bind<CostCentre> kCostCentre[] = {{fI100::DtAlt, &CostCentre::changed},
-                                            {fI100::CodCcus, &CostCentre::code},
-                                            {fI100::Ccus, &CostCentre::name}};
+constexpr std::tuple kCostCentre{into(fI100::DtAlt, &CostCentre::changed),
+                                 into(fI100::CodCcus, &CostCentre::code),
+                                 into(fI100::Ccus, &CostCentre::name)};
 namespace fI150 = layout::fI150;
-constexpr Bind<BalancePeriod> kBalancePeriod[] = {{fI150::DtIni, &BalancePeriod::start},
-                                                  {fI150::DtFin, &BalancePeriod::end}};
+constexpr std::tuple kBalancePeriod{into(fI150::DtIni, &BalancePeriod::start),
+                                    into(fI150::DtFin, &BalancePeriod::end)};
 namespace fI155 = layout::fI155;
-constexpr Bind<Balance> kBalance[] = {{fI155::CodCta, &Balance::account},
-                                      {fI155::CodCcus, &Balance::costCentre},
-                                      {fI155::VlSldIni, &Balance::initial, fI155::IndDcIni},
-                                      {fI155::VlDeb, &Balance::debits},
-                                      {fI155::VlCred, &Balance::credits},
-                                      {fI155::VlSldFin, &Balance::final, fI155::IndDcFin}};
+constexpr std::tuple kBalance{into(fI155::CodCta, &Balance::account),
+                              into(fI155::CodCcus, &Balance::costCentre),
+                              into(fI155::VlSldIni, &Balance::initial, fI155::IndDcIni),
+                              into(fI155::VlDeb, &Balance::debits),
+                              into(fI155::VlCred, &Balance::credits),
+                              into(fI155::VlSldFin, &Balance::final, fI155::IndDcFin)};
 namespace fI200 = layout::fI200;
-constexpr Bind<Entry> kEntry[] = {{fI200::NumLcto, &Entry::number},
-                                  {fI200::DtLcto, &Entry::date},
-                                  {fI200::VlLcto, &Entry::total},
-                                  {fI200::IndLcto, &Entry::kind},
-                                  {fI200::DtLctoExt, &Entry::extemporaneous}};
+constexpr std::tuple kEntry{into(fI200::NumLcto, &Entry::number), into(fI200::DtLcto, &Entry::date),
+                            into(fI200::VlLcto, &Entry::total), into(fI200::IndLcto, &Entry::kind),
+                            into(fI200::DtLctoExt, &Entry::extemporaneous)};
 namespace fI250 = layout::fI250;
-constexpr Bind<Posting> kPosting[] = {
-    {fI250::CodCta, &Posting::account},  {fI250::CodCcus, &Posting::costCentre},
-    {fI250::VlDc, &Posting::value},      {fI250::IndDc, &Posting::side},
-    {fI250::NumArq, &Posting::document}, {fI250::CodHistPad, &Posting::historyCode},
-    {fI250::Hist, &Posting::history}};
-constexpr Bind<ResultDate> kResultDate[] = {{layout::fI350::DtRes, &ResultDate::date}};
+constexpr std::tuple kPosting{
+    into(fI250::CodCta, &Posting::account),  into(fI250::CodCcus, &Posting::costCentre),
+    into(fI250::VlDc, &Posting::value),      into(fI250::IndDc, &Posting::side),
+    into(fI250::NumArq, &Posting::document), into(fI250::CodHistPad, &Posting::historyCode),
+    into(fI250::Hist, &Posting::history)};
+constexpr std::tuple kResultDate{into(layout::fI350::DtRes, &ResultDate::date)};
 namespace fI355 = layout::fI355;
-constexpr Bind<ResultBalance> kResultBalance[] = {
-    {fI355::CodCta, &ResultBalance::account},
-    {fI355::CodCcus, &ResultBalance::costCentre},
-    {fI355::VlCta, &ResultBalance::value, fI355::IndDc}};
+constexpr std::tuple kResultBalance{into(fI355::CodCta, &ResultBalance::account),
+                                    into(fI355::CodCcus, &ResultBalance::costCentre),
+                                    into(fI355::VlCta, &ResultBalance::value, fI355::IndDc)};
 namespace fJ930 = layout::fJ930;
-constexpr Bind<Signatory> kSignatory[] = {{fJ930::IdentNom, &Signatory::name},
-                                          {fJ930::IdentCpfCnpj, &Signatory::cpfCnpj},
-                                          {fJ930::IdentQualif, &Signatory::qualification},
-                                          {fJ930::CodAssin, &Signatory::code},
-                                          {fJ930::IndCrc, &Signatory::crc},
-                                          {fJ930::Email, &Signatory::email},
-                                          {fJ930::Fone, &Signatory::phone},
-                                          {fJ930::UfCrc, &Signatory::ufCrc}};
+constexpr std::tuple kSignatory{into(fJ930::IdentNom, &Signatory::name),
+                                into(fJ930::IdentCpfCnpj, &Signatory::cpfCnpj),
+                                into(fJ930::IdentQualif, &Signatory::qualification),
+                                into(fJ930::CodAssin, &Signatory::code),
+                                into(fJ930::IndCrc, &Signatory::crc),
+                                into(fJ930::Email, &Signatory::email),
+                                into(fJ930::Fone, &Signatory::phone),
+                                into(fJ930::UfCrc, &Signatory::ufCrc)};
 
 // One read of a file's records: all the state the checks keep between lines.
 class Pass {
@@ -170,9 +170,10 @@ private:
     void checkPeriod(QDate start, QDate end, int endField);
 
     template <class T> using Call = void (EcdHandler::*)(const T&, const Place&);
-    template <class T, std::size_t N> void fill(T& out, const Bind<T> (&binds)[N]);
+    template <class T, class... M> void fill(T& out, const std::tuple<Bind<T, M>...>& binds);
     template <class T> void handOver(const T& record, Call<T> call);
-    template <class T, std::size_t N> void decode(T& out, const Bind<T> (&binds)[N], Call<T> call);
+    template <class T, class... M>
+    void decode(T& out, const std::tuple<Bind<T, M>...>& binds, Call<T> call);
     // Field n into a member, converted by the member's type; side as in Bind.
     void take(int n, int side, QString& out) const;
     void take(int n, int side, QDate& out) const;
@@ -427,9 +428,8 @@ void Pass::take(int n, int side, qint64& out) {
     out = side == 0 ? v(n).number : signedAmount(n, side);
 }
 
-template <class T, std::size_t N> void Pass::fill(T& out, const Bind<T> (&binds)[N]) {
-    for (const Bind<T>& b : binds)
-        std::visit([&](auto member) { take(b.field, b.side, out.*member); }, b.member);
+template <class T, class... M> void Pass::fill(T& out, const std::tuple<Bind<T, M>...>& binds) {
+    std::apply([&](const Bind<T, M>&... b) { (take(b.field, b.side, out.*b.member), ...); }, binds);
 }
 
 template <class T> void Pass::handOver(const T& record, Call<T> call) {
@@ -437,8 +437,8 @@ template <class T> void Pass::handOver(const T& record, Call<T> call) {
         (m_handler.*call)(record, m_place);
 }
 
-template <class T, std::size_t N>
-void Pass::decode(T& out, const Bind<T> (&binds)[N], Call<T> call) {
+template <class T, class... M>
+void Pass::decode(T& out, const std::tuple<Bind<T, M>...>& binds, Call<T> call) {
     fill(out, binds);
     handOver(out, call);
 }
