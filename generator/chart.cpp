@@ -10,6 +10,13 @@ QString nature(const QString& indNat) {
         return indNat;
     return QStringLiteral("9");
 }
+
+void writeCentres(RunContext& ctx, RecordWriter& i100) {
+    auto& centres = ctx.ds.cdsCentrCust;
+    for (centres.First(); !centres.Eof(); centres.Next())
+        i100.write(ctx);
+}
+
 } // namespace
 
 void writeChart(RunContext& ctx) {
@@ -35,14 +42,7 @@ void writeChart(RunContext& ctx) {
 
     ctx.status("Import_CCus");
     ctx.srv.GetCentrCust();
-    auto& centres = ctx.ds.cdsCentrCust;
-    if (centres.IsEmpty()) {
-        writePlaceholder(ctx, records::RI100);
-    } else {
-        RecordWriter i100(records::RI100, ctx.ds);
-        for (centres.First(); !centres.Eof(); centres.Next())
-            i100.write(ctx);
-    }
+    writeRows(ctx, ctx.ds.cdsCentrCust, records::RI100, nullptr, writeCentres);
     ctx.step();
 }
 

@@ -19,13 +19,8 @@ struct RunContext {
 
     QString centralisation; // "0", "1" or "2"
     QString purpose;        // "61", "62" or "90"
-    int i200Count = 0;
-    int i250Count = 0;
-    int nRegSaldMens = 0;
-    int nRegLancCont = 0;
-    int nRegSaldAntEnc = 0;
-    int steps = 0;    // progress steps made
-    int position = 0; // bar position, at most kProgressMax
+    int steps = 0;          // progress steps made
+    int position = 0;       // bar position, at most kProgressMax
     bool busyOn = false;
 
     QString msg(const char* key) const { return host.msg(QString::fromLatin1(key)); }
@@ -80,6 +75,15 @@ inline QString typeName(const records::Record& r) {
 
 // The line of empty fields standing in for a source without rows.
 void writePlaceholder(RunContext& ctx, records::Type type);
+
+// A record written from the rows of its source by eachRow, which walks them,
+// or its placeholder line when the source has none; then the source's row
+// count goes to the host's counter shown (none when null), and the source is
+// closed when then says so.
+using EachRow = void (*)(RunContext& ctx, RecordWriter& out);
+enum class Then { KeepSource, CloseSource };
+void writeRows(RunContext& ctx, suite::TClientDataSet& source, records::Type type,
+               int* RunHost::UnitCounters::*shown, EachRow eachRow, Then then = Then::KeepSource);
 
 // The blocks of the file, in the order the run writes them.
 void writeBlock0(RunContext& ctx);

@@ -65,7 +65,4 @@ private:
     QList<Place> unmappablePlaces_;
 };
 
-// The Windows-1252 byte of a character; 0 when it has none.
-char toWindows1252(char16_t c);
-
 } // namespace gen

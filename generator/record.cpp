@@ -89,4 +89,19 @@ void writePlaceholder(RunContext& ctx, records::Type type) {
     ctx.out.write(typeName(decl), values.constData(), n);
 }
 
+void writeRows(RunContext& ctx, suite::TClientDataSet& source, records::Type type,
+               int* RunHost::UnitCounters::*shown, EachRow eachRow, Then then) {
+    if (source.IsEmpty()) {
+        writePlaceholder(ctx, type);
+    } else {
+        RecordWriter writer(type, ctx.ds);
+        eachRow(ctx, writer);
+    }
+    if (shown)
+        if (int* p = ctx.host.unitCounters().*shown)
+            *p = source.RecordCount();
+    if (then == Then::CloseSource)
+        source.Close();
+}
+
 } // namespace gen

@@ -3,6 +3,18 @@
 #include "generator/text.h"
 
 namespace gen {
+namespace {
+
+void writeResultLines(RunContext& ctx, RecordWriter& i250) {
+    auto& balances = ctx.ds.cdsSaldAntEnc;
+    QString day[1];
+    day[records::at::AssessmentMonth] =
+        dateText(suite::PriDiaMes(ctx.host.date(Control::DataApu).value_or(QDate())));
+    for (balances.First(); !balances.Eof(); balances.Next())
+        i250.write(ctx, day);
+}
+
+} // namespace
 
 void writeResultBalances(RunContext& ctx) {
     ctx.status("Import_SEnc");
@@ -13,24 +25,8 @@ void writeResultBalances(RunContext& ctx) {
     ctx.host.setResultSelection(again);
     ctx.busy(false);
 
-    auto& balances = ctx.ds.cdsSaldAntEnc;
-    if (balances.IsEmpty()) {
-        writePlaceholder(ctx, records::RI250);
-        ++ctx.i250Count;
-    } else {
-        RecordWriter i250(records::RI250, ctx.ds);
-        QString day[1];
-        day[records::at::AssessmentMonth] =
-            dateText(suite::PriDiaMes(ctx.host.date(Control::DataApu).value_or(QDate())));
-        for (balances.First(); !balances.Eof(); balances.Next()) {
-            i250.write(ctx, day);
-            ++ctx.i250Count;
-        }
-    }
-    ctx.nRegSaldAntEnc = balances.RecordCount();
-    if (int* p = ctx.host.unitCounters().saldAntEnc)
-        *p = ctx.nRegSaldAntEnc;
-    balances.Close();
+    writeRows(ctx, ctx.ds.cdsSaldAntEnc, records::RI250, &RunHost::UnitCounters::saldAntEnc,
+              writeResultLines, Then::CloseSource);
     ctx.step();
 
     ctx.status("Enc_BlI");

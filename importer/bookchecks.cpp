@@ -1,5 +1,5 @@
 #include "bookchecks.h"
-#include "generator/linewriter.h"
+#include "generator/windows1252.h"
 #include "importer/composehistory.h"
 #include <algorithm>
 #include <iterator>
@@ -230,6 +230,18 @@ struct BookChecks::State {
         report(c, Finding::Severity::Warning, where, text);
     }
 
+    // A code's first definition is counted; another one is reported instead.
+    template <class Message>
+    bool firstDefinition(bool definedBefore, int& count, const Place& where, int field,
+                         Message repeated) {
+        if (definedBefore) {
+            error(Check::Repeated, at(where, field), repeated());
+            return false;
+        }
+        ++count;
+        return true;
+    }
+
     int accountId(const QString& code) {
         auto it = accountIds.constFind(code);
         if (it != accountIds.cend())
@@ -327,6 +339,11 @@ struct BookChecks::State {
                (d >= opening.start && d <= opening.end);
     }
 
+    // What each record says, checked as it arrives.
+#define IMPORTER_ECD_CHECK(method, Type) void check(const Type&, const Place&);
+    IMPORTER_ECD_RECORDS(IMPORTER_ECD_CHECK)
+#undef IMPORTER_ECD_CHECK
+
     void endChart();
     void endUses();
     void endBalances();
@@ -345,238 +362,211 @@ BookChecks::BookChecks(EcdHandler& downstream) : d_(std::make_unique<State>()) {
 
 BookChecks::~BookChecks() = default;
 
-void BookChecks::opening(const Opening& o, const Place& p) {
-    State& s = *d_;
-    s.file = p.file;
-    if (s.haveOpening)
-        s.error(Check::Repeated, p, QStringLiteral("Mais de um registro 0000 no arquivo."));
-    s.haveOpening = true;
-    s.opening = o;
+// Every record is checked, then passed on.
+#define IMPORTER_CHECK_THEN_PASS(method, Type)                                                     \
+    void BookChecks::method(const Type& r, const Place& p) {                                       \
+        d_->check(r, p);                                                                           \
+        d_->downstream->method(r, p);                                                              \
+    }
+IMPORTER_ECD_RECORDS(IMPORTER_CHECK_THEN_PASS)
+#undef IMPORTER_CHECK_THEN_PASS
+
+void BookChecks::State::check(const Opening& o, const Place& p) {
+    file = p.file;
+    if (haveOpening)
+        error(Check::Repeated, p, QStringLiteral("Mais de um registro 0000 no arquivo."));
+    haveOpening = true;
+    opening = o;
     if (o.tipEcd == 2)
-        s.error(Check::Kind, at(p, 17),
-                QStringLiteral("Escrituração de sociedade em conta de participação (0000 TIP_ECD "
-                               "= 2) não é importada: é o livro da SCP, não o da empresa."));
+        error(Check::Kind, at(p, 17),
+              QStringLiteral("Escrituração de sociedade em conta de participação (0000 TIP_ECD "
+                             "= 2) não é importada: é o livro da SCP, não o da empresa."));
     if (o.identMf == QLatin1String("S"))
-        s.error(Check::Kind, at(p, 19),
-                QStringLiteral("Escrituração em moeda funcional (0000 IDENT_MF = S) ainda não é "
-                               "importada."));
-    s.checkText(o.name, p, 5, QStringLiteral("O nome empresarial"));
-    s.downstream->opening(o, p);
+        error(Check::Kind, at(p, 19),
+              QStringLiteral("Escrituração em moeda funcional (0000 IDENT_MF = S) ainda não é "
+                             "importada."));
+    checkText(o.name, p, 5, QStringLiteral("O nome empresarial"));
 }
 
-void BookChecks::bookKind(const BookKind& k, const Place& p) {
-    State& s = *d_;
-    s.haveKind = true;
-    s.kind = k;
+void BookChecks::State::check(const BookKind& k, const Place& p) {
+    haveKind = true;
+    kind = k;
     if (k.kind != QLatin1String("G"))
-        s.error(Check::Kind, at(p, 2), kindRefusal(k.kind));
-    s.downstream->bookKind(k, p);
+        error(Check::Kind, at(p, 2), kindRefusal(k.kind));
 }
 
-void BookChecks::openingTerm(const OpeningTerm& t, const Place& p) {
-    d_->downstream->openingTerm(t, p);
-}
+void BookChecks::State::check(const OpeningTerm&, const Place&) {}
 
-void BookChecks::account(const Account& a, const Place& p) {
-    State& s = *d_;
-    const int id = s.accountId(a.code);
-    State::AccountInfo& info = s.accounts[id];
-    if (info.inChart) {
-        s.error(Check::Repeated, at(p, 6),
-                QStringLiteral("A conta %1 aparece mais de uma vez no plano de contas (I050); a "
-                               "primeira está na linha %2.")
-                    .arg(a.code)
-                    .arg(info.defined.line));
-    } else {
+void BookChecks::State::check(const Account& a, const Place& p) {
+    const int id = accountId(a.code);
+    State::AccountInfo& info = accounts[id];
+    if (firstDefinition(info.inChart, counts.accounts, p, 6, [&] {
+            return QStringLiteral("A conta %1 aparece mais de uma vez no plano de contas (I050); "
+                                  "a primeira está na linha %2.")
+                .arg(a.code)
+                .arg(info.defined.line);
+        })) {
         info.inChart = true;
         info.record = a;
         info.defined = p;
-        s.chartOrder.push_back(id);
-        ++s.counts.accounts;
+        chartOrder.push_back(id);
     }
-    s.checkText(a.code, p, 6, QStringLiteral("O código de conta"));
-    s.checkText(a.name, p, 8, QStringLiteral("O nome da conta"));
-    s.downstream->account(a, p);
+    checkText(a.code, p, 6, QStringLiteral("O código de conta"));
+    checkText(a.name, p, 8, QStringLiteral("O nome da conta"));
 }
 
-void BookChecks::history(const History& h, const Place& p) {
-    State& s = *d_;
-    if (s.histories.contains(h.code)) {
-        s.error(Check::Repeated, at(p, 2),
-                QStringLiteral("O histórico padronizado %1 aparece mais de uma vez (I075).")
-                    .arg(h.code));
-    } else {
-        s.histories.insert(h.code, h.text);
-        ++s.counts.histories;
-    }
-    s.checkText(h.text, p, 3, QStringLiteral("O histórico padronizado"));
-    s.downstream->history(h, p);
+void BookChecks::State::check(const History& h, const Place& p) {
+    if (firstDefinition(histories.contains(h.code), counts.histories, p, 2, [&] {
+            return QStringLiteral("O histórico padronizado %1 aparece mais de uma vez (I075).")
+                .arg(h.code);
+        }))
+        histories.insert(h.code, h.text);
+    checkText(h.text, p, 3, QStringLiteral("O histórico padronizado"));
 }
 
-void BookChecks::costCentre(const CostCentre& c, const Place& p) {
-    State& s = *d_;
-    const int id = s.costCentreId(c.code);
-    if (id == 0 || s.costCentres[id].defined) {
-        s.error(Check::Repeated, at(p, 3),
-                id == 0 ? QStringLiteral("Centro de custo sem código (I100).")
-                        : QStringLiteral("O centro de custo %1 aparece mais de uma vez (I100).")
-                              .arg(c.code));
-    } else {
-        s.costCentres[id].defined = true;
-        ++s.counts.costCentres;
-    }
-    s.checkText(c.code, p, 3, QStringLiteral("O código do centro de custo"));
-    s.checkText(c.name, p, 4, QStringLiteral("O nome do centro de custo"));
-    s.downstream->costCentre(c, p);
+void BookChecks::State::check(const CostCentre& c, const Place& p) {
+    const int id = costCentreId(c.code);
+    if (firstDefinition(id == 0 || costCentres[id].defined, counts.costCentres, p, 3, [&] {
+            return id == 0 ? QStringLiteral("Centro de custo sem código (I100).")
+                           : QStringLiteral("O centro de custo %1 aparece mais de uma vez (I100).")
+                                 .arg(c.code);
+        }))
+        costCentres[id].defined = true;
+    checkText(c.code, p, 3, QStringLiteral("O código do centro de custo"));
+    checkText(c.name, p, 4, QStringLiteral("O nome do centro de custo"));
 }
 
-void BookChecks::balancePeriod(const BalancePeriod& b, const Place& p) {
-    State& s = *d_;
-    s.closeEntry();
-    ++s.counts.months;
-    s.periodStart = b.start;
-    s.periodEnd = b.end;
-    s.periodMonth = monthOf(b.start);
-    if (monthOf(b.end) != s.periodMonth || b.end < b.start)
-        s.error(Check::Period, at(p, 3),
-                QStringLiteral("O período de saldos de %1 a %2 (I150) não é um mês só.")
-                    .arg(dateText(b.start), dateText(b.end)));
-    else if (!s.inBook(b.start) || !s.inBook(b.end))
-        s.error(Check::Period, at(p, 2),
-                QStringLiteral("O período de saldos de %1 a %2 (I150) sai do período do livro.")
-                    .arg(dateText(b.start), dateText(b.end)));
-    s.downstream->balancePeriod(b, p);
+void BookChecks::State::check(const BalancePeriod& b, const Place& p) {
+    closeEntry();
+    ++counts.months;
+    periodStart = b.start;
+    periodEnd = b.end;
+    periodMonth = monthOf(b.start);
+    if (monthOf(b.end) != periodMonth || b.end < b.start)
+        error(Check::Period, at(p, 3),
+              QStringLiteral("O período de saldos de %1 a %2 (I150) não é um mês só.")
+                  .arg(dateText(b.start), dateText(b.end)));
+    else if (!inBook(b.start) || !inBook(b.end))
+        error(Check::Period, at(p, 2),
+              QStringLiteral("O período de saldos de %1 a %2 (I150) sai do período do livro.")
+                  .arg(dateText(b.start), dateText(b.end)));
 }
 
-void BookChecks::balance(const Balance& b, const Place& p) {
-    State& s = *d_;
-    const auto [a, c] = s.used(b.account, b.costCentre, p, 2);
+void BookChecks::State::check(const Balance& b, const Place& p) {
+    const auto [a, c] = used(b.account, b.costCentre, p, 2);
     if (b.initial != 0 || b.debits != 0 || b.credits != 0 || b.final != 0)
-        s.accounts[a].moved = true;
+        accounts[a].moved = true;
     if (b.initial + b.debits - b.credits != b.final)
-        s.error(Check::MonthFinal, at(p, 8),
-                QStringLiteral("Saldo da %1 em %2 não confere: inicial %3 + débitos %4 − créditos "
-                               "%5 dá %6, mas o saldo final informado é %7.")
-                    .arg(s.keyText(a, c), monthText(s.periodMonth), balanceText(b.initial),
-                         money(b.debits), money(b.credits),
-                         balanceText(b.initial + b.debits - b.credits), balanceText(b.final)));
-    if (s.periodMonth >= 0) {
-        State::Sums& sums = s.sums[monthKey(a, c, s.periodMonth)];
-        if (sums.hasBalance) {
-            s.error(Check::Repeated, at(p, 2),
-                    QStringLiteral("Saldo da %1 em %2 repetido; o primeiro está na linha %3.")
-                        .arg(s.keyText(a, c), monthText(s.periodMonth))
-                        .arg(sums.balancePlace.line));
+        error(Check::MonthFinal, at(p, 8),
+              QStringLiteral("Saldo da %1 em %2 não confere: inicial %3 + débitos %4 − créditos "
+                             "%5 dá %6, mas o saldo final informado é %7.")
+                  .arg(keyText(a, c), monthText(periodMonth), balanceText(b.initial),
+                       money(b.debits), money(b.credits),
+                       balanceText(b.initial + b.debits - b.credits), balanceText(b.final)));
+    if (periodMonth >= 0) {
+        Sums& month = sums[monthKey(a, c, periodMonth)];
+        if (month.hasBalance) {
+            error(Check::Repeated, at(p, 2),
+                  QStringLiteral("Saldo da %1 em %2 repetido; o primeiro está na linha %3.")
+                      .arg(keyText(a, c), monthText(periodMonth))
+                      .arg(month.balancePlace.line));
         } else {
-            sums.hasBalance = true;
-            sums.balanceDebits = b.debits;
-            sums.balanceCredits = b.credits;
-            sums.balancePlace = p;
-            auto t = s.tracks.find(pairKey(a, c));
-            if (t == s.tracks.end()) {
-                s.tracks.insert(pairKey(a, c), {s.periodMonth, b.initial, b.final});
-            } else if (s.periodMonth > t->lastMonth) {
+            month.hasBalance = true;
+            month.balanceDebits = b.debits;
+            month.balanceCredits = b.credits;
+            month.balancePlace = p;
+            auto t = tracks.find(pairKey(a, c));
+            if (t == tracks.end()) {
+                tracks.insert(pairKey(a, c), {periodMonth, b.initial, b.final});
+            } else if (periodMonth > t->lastMonth) {
                 // Months without an I155 between carry the balance unchanged.
                 if (b.initial != t->lastFinal)
-                    s.error(Check::Continuity, at(p, 4),
-                            QStringLiteral("Saldo inicial da %1 em %2 (%3) difere do saldo final "
-                                           "de %4 (%5).")
-                                .arg(s.keyText(a, c), monthText(s.periodMonth),
-                                     balanceText(b.initial), monthText(t->lastMonth),
-                                     balanceText(t->lastFinal)));
-                t->lastMonth = s.periodMonth;
+                    error(Check::Continuity, at(p, 4),
+                          QStringLiteral("Saldo inicial da %1 em %2 (%3) difere do saldo final "
+                                         "de %4 (%5).")
+                              .arg(keyText(a, c), monthText(periodMonth), balanceText(b.initial),
+                                   monthText(t->lastMonth), balanceText(t->lastFinal)));
+                t->lastMonth = periodMonth;
                 t->lastFinal = b.final;
             }
-            s.monthBalances.append({s.periodStart, s.periodEnd, b.account, b.costCentre, b.initial,
-                                    b.debits, b.credits, b.final});
+            monthBalances.append({periodStart, periodEnd, b.account, b.costCentre, b.initial,
+                                  b.debits, b.credits, b.final});
         }
     }
-    s.downstream->balance(b, p);
 }
 
-void BookChecks::entry(const Entry& e, const Place& p) {
-    State& s = *d_;
-    s.closeEntry();
-    ++s.counts.entries;
-    s.current.open = true;
-    s.current.entry = e;
-    s.current.place = p;
-    s.current.debits = s.current.credits = 0;
-    s.current.closing = e.kind == QLatin1Char('E');
-    s.current.month = monthOf(e.date);
-    s.current.day = static_cast<int>(e.date.toJulianDay());
-    if (!s.inBook(e.date))
-        s.error(Check::Period, at(p, 3),
-                QStringLiteral("Lançamento %1 com data %2, fora do período do livro (%3 a %4).")
-                    .arg(e.number, dateText(e.date), dateText(s.opening.start),
-                         dateText(s.opening.end)));
-    s.checkText(e.number, p, 2, QStringLiteral("O número do lançamento"));
-    s.downstream->entry(e, p);
+void BookChecks::State::check(const Entry& e, const Place& p) {
+    closeEntry();
+    ++counts.entries;
+    current.open = true;
+    current.entry = e;
+    current.place = p;
+    current.debits = current.credits = 0;
+    current.closing = e.kind == QLatin1Char('E');
+    current.month = monthOf(e.date);
+    current.day = static_cast<int>(e.date.toJulianDay());
+    if (!inBook(e.date))
+        error(Check::Period, at(p, 3),
+              QStringLiteral("Lançamento %1 com data %2, fora do período do livro (%3 a %4).")
+                  .arg(e.number, dateText(e.date), dateText(opening.start), dateText(opening.end)));
+    checkText(e.number, p, 2, QStringLiteral("O número do lançamento"));
 }
 
-void BookChecks::posting(const Posting& q, const Place& p) {
-    State& s = *d_;
-    ++s.counts.postings;
-    if (s.current.open) {
+void BookChecks::State::check(const Posting& q, const Place& p) {
+    ++counts.postings;
+    if (current.open) {
         const bool debit = q.side == QLatin1Char('D');
-        (debit ? s.current.debits : s.current.credits) += q.value;
-        const auto [a, c] = s.used(q.account, q.costCentre, p, 2);
-        State::AccountInfo& info = s.accounts[a];
+        (debit ? current.debits : current.credits) += q.value;
+        const auto [a, c] = used(q.account, q.costCentre, p, 2);
+        State::AccountInfo& info = accounts[a];
         info.moved = true;
-        State::Sums& sums = s.sums[monthKey(a, c, s.current.month)];
-        (debit ? sums.debits : sums.credits) += q.value;
-        if (sums.firstPostingLine == 0)
-            sums.firstPostingLine = p.line;
+        Sums& month = sums[monthKey(a, c, current.month)];
+        (debit ? month.debits : month.credits) += q.value;
+        if (month.firstPostingLine == 0)
+            month.firstPostingLine = p.line;
         if (info.result())
-            s.addDay(pairKey(a, c), debit ? q.value : -q.value);
+            addDay(pairKey(a, c), debit ? q.value : -q.value);
     }
     QString standard;
     if (!q.historyCode.isEmpty()) {
-        auto h = s.histories.constFind(q.historyCode);
-        if (h != s.histories.cend())
+        auto h = histories.constFind(q.historyCode);
+        if (h != histories.cend())
             standard = *h;
         else
-            State::use(s.unknownHistories[q.historyCode], at(p, 7));
+            State::use(unknownHistories[q.historyCode], at(p, 7));
     }
     const qsizetype length = composedHistoryLength(standard, q.history);
     if (length > kHistoryLengthWarned)
-        s.warning(Check::LongHistory, at(p, 8),
-                  QStringLiteral("Histórico com %1 caracteres no lançamento %2 (mais de %3).")
-                      .arg(length)
-                      .arg(s.current.entry.number)
-                      .arg(kHistoryLengthWarned));
-    s.checkText(q.document, p, 6, QStringLiteral("O documento"));
-    s.checkText(q.history, p, 8, QStringLiteral("O histórico"));
-    s.downstream->posting(q, p);
+        warning(Check::LongHistory, at(p, 8),
+                QStringLiteral("Histórico com %1 caracteres no lançamento %2 (mais de %3).")
+                    .arg(length)
+                    .arg(current.entry.number)
+                    .arg(kHistoryLengthWarned));
+    checkText(q.document, p, 6, QStringLiteral("O documento"));
+    checkText(q.history, p, 8, QStringLiteral("O histórico"));
 }
 
-void BookChecks::resultDate(const ResultDate& r, const Place& p) {
-    State& s = *d_;
-    s.closeEntry();
-    s.resultDates.append({r.date, p});
-    if (!s.inBook(r.date))
-        s.error(Check::Period, at(p, 2),
-                QStringLiteral("Data de apuração do resultado %1 (I350) fora do período do livro.")
-                    .arg(dateText(r.date)));
-    s.downstream->resultDate(r, p);
+void BookChecks::State::check(const ResultDate& r, const Place& p) {
+    closeEntry();
+    resultDates.append({r.date, p});
+    if (!inBook(r.date))
+        error(Check::Period, at(p, 2),
+              QStringLiteral("Data de apuração do resultado %1 (I350) fora do período do livro.")
+                  .arg(dateText(r.date)));
 }
 
-void BookChecks::resultBalance(const ResultBalance& r, const Place& p) {
-    State& s = *d_;
-    s.used(r.account, r.costCentre, p, 2);
-    if (!s.resultDates.isEmpty()) {
-        s.resultValues.append({s.resultDates.constLast().first, r.account, r.costCentre, r.value});
-        s.resultPlaces.append(p);
-        s.resultOwners.append(s.resultDates.size() - 1);
+void BookChecks::State::check(const ResultBalance& r, const Place& p) {
+    used(r.account, r.costCentre, p, 2);
+    if (!resultDates.isEmpty()) {
+        resultValues.append({resultDates.constLast().first, r.account, r.costCentre, r.value});
+        resultPlaces.append(p);
+        resultOwners.append(resultDates.size() - 1);
     }
-    s.downstream->resultBalance(r, p);
 }
 
-void BookChecks::signatory(const Signatory& g, const Place& p) {
-    State& s = *d_;
-    s.closeEntry();
-    s.checkText(g.name, p, 2, QStringLiteral("O nome do signatário"));
-    s.downstream->signatory(g, p);
+void BookChecks::State::check(const Signatory& g, const Place& p) {
+    closeEntry();
+    checkText(g.name, p, 2, QStringLiteral("O nome do signatário"));
 }
 
 void BookChecks::finding(const Finding& f) {

@@ -19,19 +19,7 @@ public:
     explicit BookChecks(EcdHandler& downstream); // checks and forwards
     ~BookChecks() override;
 
-    void opening(const Opening&, const Place&) override;
-    void bookKind(const BookKind&, const Place&) override;
-    void openingTerm(const OpeningTerm&, const Place&) override;
-    void account(const Account&, const Place&) override;
-    void history(const History&, const Place&) override;
-    void costCentre(const CostCentre&, const Place&) override;
-    void balancePeriod(const BalancePeriod&, const Place&) override;
-    void balance(const Balance&, const Place&) override;
-    void entry(const Entry&, const Place&) override;
-    void posting(const Posting&, const Place&) override;
-    void resultDate(const ResultDate&, const Place&) override;
-    void resultBalance(const ResultBalance&, const Place&) override;
-    void signatory(const Signatory&, const Place&) override;
+    IMPORTER_ECD_HANDLES_EVERY_RECORD
     void finding(const Finding&) override;
     // Runs the checks that need the whole book, then forwards.
     void endOfFile(const Place&) override;

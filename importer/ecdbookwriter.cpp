@@ -121,11 +121,13 @@ bool takesCostCentre(int group) {
     return group == Cost || group == Personnel || group == Admin;
 }
 
-struct CostCentreDef {
+// A code and its name or text, as the book's I100 and I075 carry them (UTF-8).
+struct Coded {
     const char* code;
-    const char* name;
+    const char* text;
 };
-const CostCentreDef kCostCentres[] = {
+
+const Coded kCostCentres[] = {
     {"01", "Administração"},
     {"02", "Produção"},
     {"PROD.LINHA.01", "Produção - linha de montagem 1"},
@@ -134,11 +136,7 @@ const CostCentreDef kCostCentres[] = {
 };
 constexpr int kCostCentreCount = static_cast<int>(std::size(kCostCentres));
 
-struct HistoryDef {
-    const char* code;
-    const char* text;
-};
-const HistoryDef kHistories[] = {
+const Coded kHistories[] = {
     {"001", "Venda de mercadorias conforme nota fiscal"},
     {"002", "Recebimento de duplicata"},
     {"003", "Compra de mercadorias conforme nota fiscal"},
@@ -327,7 +325,12 @@ struct EcdLedger::Impl {
             v += debits[cell(k, m)] - credits[cell(k, m)];
         return v;
     }
-    void writeEntry(Lines& out, const GenEntry& e, const char* kind) const;
+    void writeKey(Lines& out, int account, int costCentre) const;
+    void writeValue(Lines& out, const char* type, const GenPosting& p, bool debit) const;
+    void writeEntryLine(Lines& out, qint64 number, const QByteArray& day, qint64 total,
+                        const char* kind) const;
+    void writeEntry(Lines& out, const GenEntry& e) const;
+    void writeClosing(Lines& out) const;
 };
 
 void EcdLedger::Impl::buildChart() {
@@ -566,19 +569,41 @@ QHash<QString, qint64> EcdLedger::balancesAt(const QDate& day) const {
     return out;
 }
 
-void EcdLedger::Impl::writeEntry(Lines& out, const GenEntry& e, const char* kind) const {
+// An account's code and its cost centre's, or an empty field for none.
+void EcdLedger::Impl::writeKey(Lines& out, int account, int costCentre) const {
+    out.text(analytics[static_cast<size_t>(account)].code);
+    if (costCentre)
+        out.text(kCostCentres[costCentre - 1].code);
+    else
+        out.empty();
+}
+
+// The start of an I250 or I355: account, cost centre, amount and its side.
+void EcdLedger::Impl::writeValue(Lines& out, const char* type, const GenPosting& p,
+                                 bool debit) const {
+    out.begin(type);
+    writeKey(out, p.account, p.costCentre);
+    out.amount(p.value);
+    out.text(debit ? "D" : "C");
+}
+
+void EcdLedger::Impl::writeEntryLine(Lines& out, qint64 number, const QByteArray& day, qint64 total,
+                                     const char* kind) const {
     out.begin("I200");
-    out.text(QByteArray::number(e.number).rightJustified(8, '0'));
-    out.text(dayText[static_cast<size_t>(e.day)]);
-    qint64 total = 0;
-    for (int k = 0; k < e.count; ++k)
-        if (e.postings[static_cast<size_t>(k)].debit)
-            total += e.postings[static_cast<size_t>(k)].value;
+    out.text(QByteArray::number(number).rightJustified(8, '0'));
+    out.text(day);
     out.amount(total);
     out.text(kind);
     out.empty();
     out.end();
-    const bool closingEntry = kind[0] == 'E';
+}
+
+void EcdLedger::Impl::writeEntry(Lines& out, const GenEntry& e) const {
+    qint64 total = 0;
+    for (int k = 0; k < e.count; ++k)
+        if (e.postings[static_cast<size_t>(k)].debit)
+            total += e.postings[static_cast<size_t>(k)].value;
+    writeEntryLine(out, e.number, dayText[static_cast<size_t>(e.day)], total, "N");
     const Template& tp = kTemplates[e.templ];
     static const std::array<QByteArray, kTemplateCount> what = [] {
         std::array<QByteArray, kTemplateCount> w;
@@ -588,22 +613,13 @@ void EcdLedger::Impl::writeEntry(Lines& out, const GenEntry& e, const char* kind
     }();
     for (int k = 0; k < e.count; ++k) {
         const GenPosting& p = e.postings[static_cast<size_t>(k)];
-        out.begin("I250");
-        out.text(analytics[static_cast<size_t>(p.account)].code);
-        if (p.costCentre)
-            out.text(kCostCentres[p.costCentre - 1].code);
-        else
-            out.empty();
-        out.amount(p.value);
-        out.text(p.debit ? "D" : "C");
-        if (closingEntry || e.document % 3 == 0)
+        writeValue(out, "I250", p, p.debit);
+        if (e.document % 3 == 0)
             out.empty();
         else
             out.text("NF-e " + QByteArray::number(e.document));
-        out.text(closingEntry     ? kHistories[kClosingHistory].code
-                 : e.history == 2 ? ""
-                                  : kHistories[tp.history].code);
-        if (closingEntry || e.history == 0)
+        out.text(e.history == 2 ? "" : kHistories[tp.history].code);
+        if (e.history == 0)
             out.empty();
         else if (e.history == 1)
             out.text("NF " + QByteArray::number(e.document));
@@ -614,6 +630,30 @@ void EcdLedger::Impl::writeEntry(Lines& out, const GenEntry& e, const char* kind
                      "amento " +
                      QByteArray::number(e.number));
         out.empty(); // COD_PART
+        out.end();
+    }
+}
+
+// One posting per result account and cost centre, and the counterpart; then
+// the balances before it.
+void EcdLedger::Impl::writeClosing(Lines& out) const {
+    writeEntryLine(out, closingNumber, dayText.back(), closingTotal, "E");
+    for (const GenPosting& p : closing) {
+        writeValue(out, "I250", p, p.debit);
+        out.empty();
+        out.text(kHistories[kClosingHistory].code);
+        out.empty();
+        out.empty(); // COD_PART
+        out.end();
+    }
+    out.begin("I350");
+    out.text(dayText.back());
+    out.end();
+    for (const GenPosting& p : closing) {
+        if (p.account == byGroup[Retained].front() && p.costCentre == 0)
+            continue;
+        // The balance the closing posting reverses.
+        writeValue(out, "I355", p, !p.debit);
         out.end();
     }
 }
@@ -687,20 +727,20 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     const qint64 total = block0 + blockI + blockJ + block9;
 
     Lines out(device);
-    const QByteArray cnpj = d.plan.cnpj.toLatin1();
+    const QByteArray cnpj = d.plan.company.cnpj.toLatin1();
     out.begin("0000");
     out.text("LECD");
     out.text(dateBytes(from));
     out.text(dateBytes(to));
-    out.text(d.plan.name.toLatin1());
+    out.text(d.plan.company.name.toLatin1());
     out.text(cnpj);
-    out.text(d.plan.uf.toLatin1());
-    out.text(d.plan.ie.toLatin1());
-    out.text(d.plan.municipality.toLatin1());
+    out.text(d.plan.company.uf.toLatin1());
+    out.text(d.plan.company.ie.toLatin1());
+    out.text(d.plan.company.municipality.toLatin1());
     out.empty();   // IM
     out.empty();   // IND_SIT_ESP
     out.text("0"); // IND_SIT_INI_PER
-    out.text(d.plan.nire.isEmpty() ? "0" : "1");
+    out.text(d.plan.company.nire.isEmpty() ? "0" : "1");
     out.text(part.substitute ? "1" : "0"); // IND_FIN_ESC
     out.empty();                           // COD_HASH_SUB
     out.text("0");                         // IND_GRANDE_PORTE
@@ -731,12 +771,12 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     out.text(part.order.toLatin1());
     out.text(latin1("Diário Geral"));
     out.number(total);
-    out.text(d.plan.name.toLatin1());
-    out.text(d.plan.nire.toLatin1());
+    out.text(d.plan.company.name.toLatin1());
+    out.text(d.plan.company.nire.toLatin1());
     out.text(cnpj);
     out.empty(); // DT_ARQ
     out.empty(); // DT_ARQ_CONV
-    out.text(d.plan.municipalityName.toLatin1());
+    out.text(d.plan.company.municipalityName.toLatin1());
     out.text(dateBytes(QDate(to.year(), 12, 31)));
     out.end();
 
@@ -771,17 +811,17 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
             out.end();
         }
     }
-    for (const HistoryDef& h : kHistories) {
+    for (const Coded& h : kHistories) {
         out.begin("I075");
         out.text(h.code);
         out.text(latin1(h.text));
         out.end();
     }
-    for (const CostCentreDef& c : kCostCentres) {
+    for (const Coded& c : kCostCentres) {
         out.begin("I100");
         out.text(chartDate);
         out.text(c.code);
-        out.text(latin1(c.name));
+        out.text(latin1(c.text));
         out.end();
     }
 
@@ -803,11 +843,7 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
                     continue;
                 running[k] = ini + dm - cm;
                 out.begin("I155");
-                out.text(d.analytics[a].code);
-                if (c)
-                    out.text(kCostCentres[c - 1].code);
-                else
-                    out.empty();
+                d.writeKey(out, static_cast<int>(a), c);
                 out.balance(ini);
                 out.amount(dm);
                 out.amount(cm);
@@ -820,50 +856,10 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     d.forEachEntry([&](const GenEntry& e) {
         const int m = d.monthOfDay[static_cast<size_t>(e.day)];
         if (m >= m0 && m <= m1)
-            d.writeEntry(out, e, "N");
+            d.writeEntry(out, e);
     });
-    if (closes) {
-        // One posting per result account and cost centre, and the counterpart.
-        out.begin("I200");
-        out.text(QByteArray::number(d.closingNumber).rightJustified(8, '0'));
-        out.text(d.dayText.back());
-        out.amount(d.closingTotal);
-        out.text("E");
-        out.empty();
-        out.end();
-        for (const GenPosting& p : d.closing) {
-            out.begin("I250");
-            out.text(d.analytics[static_cast<size_t>(p.account)].code);
-            if (p.costCentre)
-                out.text(kCostCentres[p.costCentre - 1].code);
-            else
-                out.empty();
-            out.amount(p.value);
-            out.text(p.debit ? "D" : "C");
-            out.empty();
-            out.text(kHistories[kClosingHistory].code);
-            out.empty();
-            out.empty();
-            out.end();
-        }
-        out.begin("I350");
-        out.text(d.dayText.back());
-        out.end();
-        for (const GenPosting& p : d.closing) {
-            if (p.account == d.byGroup[Retained].front() && p.costCentre == 0)
-                continue;
-            out.begin("I355");
-            out.text(d.analytics[static_cast<size_t>(p.account)].code);
-            if (p.costCentre)
-                out.text(kCostCentres[p.costCentre - 1].code);
-            else
-                out.empty();
-            // The balance the closing posting reverses.
-            out.amount(p.value);
-            out.text(p.debit ? "C" : "D");
-            out.end();
-        }
-    }
+    if (closes)
+        d.writeClosing(out);
     out.begin("I990");
     out.number(blockI);
     out.end();
@@ -885,15 +881,15 @@ WrittenBook EcdLedger::write(QIODevice& device, const BookPart& part) const {
     out.text("S");
     out.end();
     out.begin("J930");
-    out.text(d.plan.accountant.toLatin1());
-    out.text(d.plan.accountantCpf.toLatin1());
+    out.text(d.plan.accountant.name.toLatin1());
+    out.text(d.plan.accountant.cpf.toLatin1());
     out.text("Contador");
     out.text("900");
-    out.text(d.plan.accountantCrc.toLatin1());
-    out.text(d.plan.accountantEmail.toLatin1());
-    out.text(d.plan.accountantPhone.toLatin1());
-    out.text(d.plan.uf.toLatin1());
-    out.text(d.plan.uf.toLatin1() + "/2025/001");
+    out.text(d.plan.accountant.crc.toLatin1());
+    out.text(d.plan.accountant.email.toLatin1());
+    out.text(d.plan.accountant.phone.toLatin1());
+    out.text(d.plan.company.uf.toLatin1());
+    out.text(d.plan.company.uf.toLatin1() + "/2025/001");
     out.text(dateBytes(QDate(to.year() + 1, 12, 31)));
     out.text("N");
     out.end();

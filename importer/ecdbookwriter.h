@@ -19,18 +19,26 @@ namespace importer {
 // balances the months before it leave. For tests and benchmarks of the
 // import: the books are consistent, so a check that fails on them is wrong.
 struct LedgerPlan {
-    QString cnpj = QStringLiteral("11222333000181");
-    QString name = QStringLiteral("Indústria e Comércio de Peças Paulista Ltda.");
-    QString uf = QStringLiteral("SP");
-    QString ie = QStringLiteral("110042490114");
-    QString municipality = QStringLiteral("3550308");
-    QString municipalityName = QStringLiteral("São Paulo");
-    QString nire = QStringLiteral("35212345678");
-    QString accountant = QStringLiteral("Maria da Conceição Araújo");
-    QString accountantCpf = QStringLiteral("12345678909");
-    QString accountantCrc = QStringLiteral("1SP123456O5");
-    QString accountantEmail = QStringLiteral("maria.araujo@contabilidade.com.br");
-    QString accountantPhone = QStringLiteral("1133334444");
+    // The company whose books they are (0000, I030).
+    struct Company {
+        QString cnpj, name, uf, ie, municipality, municipalityName, nire;
+    };
+    Company company = {.cnpj = QStringLiteral("11222333000181"),
+                       .name = QStringLiteral("Indústria e Comércio de Peças Paulista Ltda."),
+                       .uf = QStringLiteral("SP"),
+                       .ie = QStringLiteral("110042490114"),
+                       .municipality = QStringLiteral("3550308"),
+                       .municipalityName = QStringLiteral("São Paulo"),
+                       .nire = QStringLiteral("35212345678")};
+    // The accountant who signs them (J930 with COD_ASSIN 900).
+    struct Accountant {
+        QString name, cpf, crc, email, phone;
+    };
+    Accountant accountant = {.name = QStringLiteral("Maria da Conceição Araújo"),
+                             .cpf = QStringLiteral("12345678909"),
+                             .crc = QStringLiteral("1SP123456O5"),
+                             .email = QStringLiteral("maria.araujo@contabilidade.com.br"),
+                             .phone = QStringLiteral("1133334444")};
 
     QDate start = QDate(2025, 1, 1), end = QDate(2025, 12, 31); // whole months
     int analyticAccounts = 60; // raised to one per group of the chart (19) when lower

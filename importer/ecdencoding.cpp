@@ -1,4 +1,6 @@
 #include "importer/ecdencoding.h"
+#include "generator/windows1252.h"
+#include <array>
 #include <cstring>
 
 namespace importer {
@@ -68,11 +70,13 @@ bool hasC1(QByteArrayView s) {
 
 // Windows-1252 for 0x80..0x9F; the five bytes it leaves undefined keep
 // their ISO 8859-1 meaning.
-constexpr char16_t kCp1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
+constexpr std::array<char16_t, 32> kCp1252 = [] {
+    std::array<char16_t, 32> t{};
+    for (int i = 0; i < 32; ++i)
+        t[std::size_t(i)] =
+            gen::kWindows1252High[i] ? gen::kWindows1252High[i] : char16_t(0x80 + i);
+    return t;
+}();
 
 void widenInto(QByteArrayView raw, QString& out, bool cp1252) {
     out.resize(raw.size());

@@ -1,4 +1,5 @@
 #include "importer/ecdfields.h"
+#include "validator/digits.h"
 
 namespace importer {
 namespace {
@@ -7,23 +8,8 @@ namespace {
 constexpr qsizetype MaxAmountDigits = 16;
 constexpr qsizetype MaxIntegerDigits = 18;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool allDigits(QByteArrayView s) {
-    for (char c : s)
-        if (!isDigit(c))
-            return false;
-    return !s.isEmpty();
-}
-
-qint64 digitsValue(QByteArrayView s) {
-    qint64 v = 0;
-    for (char c : s)
-        v = v * 10 + (c - '0');
-    return v;
-}
+using validator::allDigits;
+using validator::digitsValue;
 
 // Shown back to the user: long contents are cut so a message stays readable.
 QString shown(QByteArrayView raw) {

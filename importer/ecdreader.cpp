@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 namespace importer {
@@ -56,6 +57,79 @@ void openFile(QFile& file, const QString& path) {
                                      .toStdString());
 }
 
+// Which field of a record fills which member of the struct handed over.
+template <class T, class M> struct Bind {
+    int field;
+    M T::*member;
+    int side; // an amount's D/C field, which signs it debit positive; 0: none
+};
+// Field `field` into `member`, signed by `side` when it is an amount.
+template <class T, class M> constexpr Bind<T, M> into(int field, M T::*member, int side = 0) {
+    return {field, member, side};
+}
+
+namespace f0000 = layout::f0000;
+constexpr std::tuple kOpening{into(f0000::DtIni, &Opening::start),
+                              into(f0000::DtFin, &Opening::end),
+                              into(f0000::Nome, &Opening::name),
+                              into(f0000::Cnpj, &Opening::cnpj),
+                              into(f0000::Uf, &Opening::uf),
+                              into(f0000::Ie, &Opening::ie),
+                              into(f0000::CodMun, &Opening::municipality),
+                              into(f0000::Im, &Opening::im),
+                              into(f0000::IdentMf, &Opening::identMf)};
+namespace fI030 = layout::fI030;
+constexpr std::tuple kOpeningTerm{into(fI030::NumOrd, &OpeningTerm::order),
+                                  into(fI030::Nire, &OpeningTerm::nire),
+                                  into(fI030::Cnpj, &OpeningTerm::cnpj)};
+namespace fI050 = layout::fI050;
+constexpr std::tuple kAccount{
+    into(fI050::DtAlt, &Account::changed), into(fI050::CodNat, &Account::nature),
+    into(fI050::IndCta, &Account::type),   into(fI050::Nivel, &Account::level),
+    into(fI050::CodCta, &Account::code),   into(fI050::CodCtaSup, &Account::superior),
+    into(fI050::Cta, &Account::name)};
+namespace fI075 = layout::fI075;
+constexpr std::tuple kHistory{into(fI075::CodHist, &History::code),
+                              into(fI075::DescrHist, &History::text)};
+namespace fI100 = layout::fI100;
+constexpr std::tuple kCostCentre{into(fI100::DtAlt, &CostCentre::changed),
+                                 into(fI100::CodCcus, &CostCentre::code),
+                                 into(fI100::Ccus, &CostCentre::name)};
+namespace fI150 = layout::fI150;
+constexpr std::tuple kBalancePeriod{into(fI150::DtIni, &BalancePeriod::start),
+                                    into(fI150::DtFin, &BalancePeriod::end)};
+namespace fI155 = layout::fI155;
+constexpr std::tuple kBalance{into(fI155::CodCta, &Balance::account),
+                              into(fI155::CodCcus, &Balance::costCentre),
+                              into(fI155::VlSldIni, &Balance::initial, fI155::IndDcIni),
+                              into(fI155::VlDeb, &Balance::debits),
+                              into(fI155::VlCred, &Balance::credits),
+                              into(fI155::VlSldFin, &Balance::final, fI155::IndDcFin)};
+namespace fI200 = layout::fI200;
+constexpr std::tuple kEntry{into(fI200::NumLcto, &Entry::number), into(fI200::DtLcto, &Entry::date),
+                            into(fI200::VlLcto, &Entry::total), into(fI200::IndLcto, &Entry::kind),
+                            into(fI200::DtLctoExt, &Entry::extemporaneous)};
+namespace fI250 = layout::fI250;
+constexpr std::tuple kPosting{
+    into(fI250::CodCta, &Posting::account),  into(fI250::CodCcus, &Posting::costCentre),
+    into(fI250::VlDc, &Posting::value),      into(fI250::IndDc, &Posting::side),
+    into(fI250::NumArq, &Posting::document), into(fI250::CodHistPad, &Posting::historyCode),
+    into(fI250::Hist, &Posting::history)};
+constexpr std::tuple kResultDate{into(layout::fI350::DtRes, &ResultDate::date)};
+namespace fI355 = layout::fI355;
+constexpr std::tuple kResultBalance{into(fI355::CodCta, &ResultBalance::account),
+                                    into(fI355::CodCcus, &ResultBalance::costCentre),
+                                    into(fI355::VlCta, &ResultBalance::value, fI355::IndDc)};
+namespace fJ930 = layout::fJ930;
+constexpr std::tuple kSignatory{into(fJ930::IdentNom, &Signatory::name),
+                                into(fJ930::IdentCpfCnpj, &Signatory::cpfCnpj),
+                                into(fJ930::IdentQualif, &Signatory::qualification),
+                                into(fJ930::CodAssin, &Signatory::code),
+                                into(fJ930::IndCrc, &Signatory::crc),
+                                into(fJ930::Email, &Signatory::email),
+                                into(fJ930::Fone, &Signatory::phone),
+                                into(fJ930::UfCrc, &Signatory::ufCrc)};
+
 // One read of a file's records: all the state the checks keep between lines.
 class Pass {
 public:
@@ -90,6 +164,22 @@ private:
     bool splitAndCheck(const Record& r, QByteArrayView text);
     void checkHierarchy(const Record& r);
     void dispatch(const Record& r);
+    void opening();
+    void countDeclared();
+    void refuse(int field, const QString& text); // the line is not handed over
+    void checkPeriod(QDate start, QDate end, int endField);
+
+    template <class T> using Call = void (EcdHandler::*)(const T&, const Place&);
+    template <class T, class... M> void fill(T& out, const std::tuple<Bind<T, M>...>& binds);
+    template <class T> void handOver(const T& record, Call<T> call);
+    template <class T, class... M>
+    void decode(T& out, const std::tuple<Bind<T, M>...>& binds, Call<T> call);
+    // Field n into a member, converted by the member's type; side as in Bind.
+    void take(int n, int side, QString& out) const;
+    void take(int n, int side, QDate& out) const;
+    void take(int n, int side, QChar& out) const;
+    void take(int n, int side, int& out) const;
+    void take(int n, int side, qint64& out);
     void setVersion();
     QString countText(const Record& r, int fields, int version) const;
     qint64 countOf(QByteArrayView type) const;
@@ -130,12 +220,15 @@ private:
 
     // Reused from line to line so that their texts keep their storage.
     Opening m_opening;
+    OpeningTerm m_openingTerm;
     Account m_account;
     History m_history;
     CostCentre m_costCentre;
+    BalancePeriod m_balancePeriod;
     Balance m_balance;
     Entry m_entry;
     Posting m_posting;
+    ResultDate m_resultDate;
     ResultBalance m_resultBalance;
     Signatory m_signatory;
 };
@@ -274,12 +367,9 @@ bool Pass::splitAndCheck(const Record& r, QByteArrayView text) {
 qint64 Pass::signedAmount(int amount, int side) {
     const qint64 value = v(amount).number;
     const QByteArrayView s = raw(side);
-    if (s.isEmpty() && value != 0) {
-        report(m_place.line, side,
-               QStringLiteral("%1: falta o indicador D ou C de um valor diferente de zero")
-                   .arg(QLatin1String(layout::field(*m_last, side)->name)));
-        m_lineOk = false;
-    }
+    if (s.isEmpty() && value != 0)
+        refuse(side, QStringLiteral("%1: falta o indicador D ou C de um valor diferente de zero")
+                         .arg(QLatin1String(layout::field(*m_last, side)->name)));
     return s == "C" ? -value : value;
 }
 
@@ -287,11 +377,10 @@ void Pass::setVersion() {
     m_versionText = text(layout::fI010::CodVerLc);
     m_version = majorVersion(raw(layout::fI010::CodVerLc));
     if (m_version == 0) {
-        report(m_place.line, layout::fI010::CodVerLc,
+        refuse(layout::fI010::CodVerLc,
                QStringLiteral("COD_VER_LC: versão do leiaute \"%1\" ilegível; as contagens de "
                               "campos não são conferidas")
                    .arg(m_versionText));
-        m_lineOk = false;
         return;
     }
     if (m_version > layout::CurrentVersion)
@@ -308,180 +397,126 @@ void Pass::setVersion() {
     m_pending.clear();
 }
 
+void Pass::refuse(int field, const QString& text) {
+    report(m_place.line, field, text);
+    m_lineOk = false;
+}
+
+void Pass::checkPeriod(QDate start, QDate end, int endField) {
+    if (end < start)
+        refuse(endField, QStringLiteral("DT_FIN: o período termina antes de começar"));
+}
+
+void Pass::take(int n, int, QString& out) const {
+    text(n, out);
+}
+
+void Pass::take(int n, int, QDate& out) const {
+    out = v(n).date;
+}
+
+void Pass::take(int n, int, QChar& out) const {
+    const QByteArrayView r = raw(n);
+    out = r.isEmpty() ? QChar() : QChar(QLatin1Char(r.front()));
+}
+
+void Pass::take(int n, int, int& out) const {
+    out = int(v(n).number);
+}
+
+void Pass::take(int n, int side, qint64& out) {
+    out = side == 0 ? v(n).number : signedAmount(n, side);
+}
+
+template <class T, class... M> void Pass::fill(T& out, const std::tuple<Bind<T, M>...>& binds) {
+    std::apply([&](const Bind<T, M>&... b) { (take(b.field, b.side, out.*b.member), ...); }, binds);
+}
+
+template <class T> void Pass::handOver(const T& record, Call<T> call) {
+    if (m_lineOk)
+        (m_handler.*call)(record, m_place);
+}
+
+template <class T, class... M>
+void Pass::decode(T& out, const std::tuple<Bind<T, M>...>& binds, Call<T> call) {
+    fill(out, binds);
+    handOver(out, call);
+}
+
+void Pass::opening() {
+    if (m_seenOpening) {
+        report(m_place.line, 1, QStringLiteral("registro 0000 repetido: um arquivo é um livro"));
+        return;
+    }
+    m_seenOpening = true;
+    Opening& o = m_opening;
+    fill(o, kOpening);
+    o.hasNire = raw(f0000::IndNire) == "1";
+    o.finality = raw(f0000::IndFinEsc) == "1" ? 1 : 0;
+    o.tipEcd = raw(f0000::TipEcd).isEmpty() ? 0 : raw(f0000::TipEcd).front() - '0';
+    checkPeriod(o.start, o.end, f0000::DtFin);
+    handOver(o, &EcdHandler::opening);
+}
+
+void Pass::countDeclared() {
+    namespace f = layout::f9900;
+    const QByteArray type = raw(f::RegBlc).toByteArray();
+    for (const Declared& d : m_declared)
+        if (d.type == type) {
+            report(m_place.line, f::RegBlc,
+                   QStringLiteral("REG_BLC: o registro %1 já foi contado na linha %2")
+                       .arg(QString::fromLatin1(type))
+                       .arg(d.line));
+            return;
+        }
+    m_declared.push_back(Declared{type, v(f::QtdRegBlc).number, m_place.line});
+}
+
 void Pass::dispatch(const Record& r) {
-    const Place& at = m_place;
     switch (r.id) {
-    case Id::R0000: {
-        namespace f = layout::f0000;
-        if (m_seenOpening) {
-            report(at.line, 1, QStringLiteral("registro 0000 repetido: um arquivo é um livro"));
-            return;
-        }
-        m_seenOpening = true;
-        Opening& o = m_opening;
-        o.start = v(f::DtIni).date;
-        o.end = v(f::DtFin).date;
-        text(f::Nome, o.name);
-        text(f::Cnpj, o.cnpj);
-        text(f::Uf, o.uf);
-        text(f::Ie, o.ie);
-        text(f::CodMun, o.municipality);
-        text(f::Im, o.im);
-        o.hasNire = raw(f::IndNire) == "1";
-        o.finality = raw(f::IndFinEsc) == "1" ? 1 : 0;
-        o.tipEcd = raw(f::TipEcd).isEmpty() ? 0 : raw(f::TipEcd).front() - '0';
-        text(f::IdentMf, o.identMf);
-        if (o.end < o.start) {
-            report(at.line, f::DtFin, QStringLiteral("DT_FIN: o período termina antes de começar"));
-            return;
-        }
-        m_handler.opening(o, at);
-        return;
-    }
-    case Id::I010: {
-        namespace f = layout::fI010;
+    case Id::R0000:
+        return opening();
+    case Id::I010:
         setVersion();
-        if (!m_lineOk)
-            return;
-        m_handler.bookKind(BookKind{text(f::IndEsc), m_versionText}, at);
+        return handOver(BookKind{text(layout::fI010::IndEsc), m_versionText},
+                        &EcdHandler::bookKind);
+    case Id::I030:
+        return decode(m_openingTerm, kOpeningTerm, &EcdHandler::openingTerm);
+    case Id::I050:
+        fill(m_account, kAccount);
+        if (m_account.level < 1)
+            refuse(fI050::Nivel, QStringLiteral("NIVEL: o nível começa em 1"));
+        return handOver(m_account, &EcdHandler::account);
+    case Id::I075:
+        return decode(m_history, kHistory, &EcdHandler::history);
+    case Id::I100:
+        return decode(m_costCentre, kCostCentre, &EcdHandler::costCentre);
+    case Id::I150:
+        fill(m_balancePeriod, kBalancePeriod);
+        checkPeriod(m_balancePeriod.start, m_balancePeriod.end, fI150::DtFin);
+        return handOver(m_balancePeriod, &EcdHandler::balancePeriod);
+    case Id::I155:
+        return decode(m_balance, kBalance, &EcdHandler::balance);
+    case Id::I157: // checked; the import does not use it
+        signedAmount(layout::fI157::VlSldIni, layout::fI157::IndDcIni);
         return;
-    }
-    case Id::I030: {
-        namespace f = layout::fI030;
-        m_handler.openingTerm(OpeningTerm{text(f::NumOrd), text(f::Nire), text(f::Cnpj)}, at);
-        return;
-    }
-    case Id::I050: {
-        namespace f = layout::fI050;
-        Account& a = m_account;
-        a.changed = v(f::DtAlt).date;
-        text(f::CodNat, a.nature);
-        a.type = QLatin1Char(raw(f::IndCta).front());
-        a.level = int(v(f::Nivel).number);
-        text(f::CodCta, a.code);
-        text(f::CodCtaSup, a.superior);
-        text(f::Cta, a.name);
-        if (a.level < 1) {
-            report(at.line, f::Nivel, QStringLiteral("NIVEL: o nível começa em 1"));
-            return;
-        }
-        m_handler.account(a, at);
-        return;
-    }
-    case Id::I075: {
-        namespace f = layout::fI075;
-        text(f::CodHist, m_history.code);
-        text(f::DescrHist, m_history.text);
-        m_handler.history(m_history, at);
-        return;
-    }
-    case Id::I100: {
-        namespace f = layout::fI100;
-        m_costCentre.changed = v(f::DtAlt).date;
-        text(f::CodCcus, m_costCentre.code);
-        text(f::Ccus, m_costCentre.name);
-        m_handler.costCentre(m_costCentre, at);
-        return;
-    }
-    case Id::I150: {
-        namespace f = layout::fI150;
-        const BalancePeriod p{v(f::DtIni).date, v(f::DtFin).date};
-        if (p.end < p.start) {
-            report(at.line, f::DtFin, QStringLiteral("DT_FIN: o período termina antes de começar"));
-            return;
-        }
-        m_handler.balancePeriod(p, at);
-        return;
-    }
-    case Id::I155: {
-        namespace f = layout::fI155;
-        Balance& b = m_balance;
-        text(f::CodCta, b.account);
-        text(f::CodCcus, b.costCentre);
-        b.initial = signedAmount(f::VlSldIni, f::IndDcIni);
-        b.debits = v(f::VlDeb).number;
-        b.credits = v(f::VlCred).number;
-        b.final = signedAmount(f::VlSldFin, f::IndDcFin);
-        if (m_lineOk)
-            m_handler.balance(b, at);
-        return;
-    }
-    case Id::I157: {
-        namespace f = layout::fI157;
-        signedAmount(f::VlSldIni, f::IndDcIni); // checked; the import does not use it
-        return;
-    }
-    case Id::I200: {
-        namespace f = layout::fI200;
-        Entry& e = m_entry;
-        text(f::NumLcto, e.number);
-        e.date = v(f::DtLcto).date;
-        e.total = v(f::VlLcto).number;
-        e.kind = QLatin1Char(raw(f::IndLcto).front());
-        e.extemporaneous = v(f::DtLctoExt).date;
-        if (e.kind == QLatin1Char('X') && e.extemporaneous.isNull()) {
-            report(at.line, f::DtLctoExt,
+    case Id::I200:
+        fill(m_entry, kEntry);
+        if (m_entry.kind == QLatin1Char('X') && m_entry.extemporaneous.isNull())
+            refuse(fI200::DtLctoExt,
                    QStringLiteral("DT_LCTO_EXT: um lançamento extemporâneo (X) pede a data do "
                                   "fato"));
-            return;
-        }
-        m_handler.entry(e, at);
-        return;
-    }
-    case Id::I250: {
-        namespace f = layout::fI250;
-        Posting& p = m_posting;
-        text(f::CodCta, p.account);
-        text(f::CodCcus, p.costCentre);
-        p.value = v(f::VlDc).number;
-        p.side = QLatin1Char(raw(f::IndDc).front());
-        text(f::NumArq, p.document);
-        text(f::CodHistPad, p.historyCode);
-        text(f::Hist, p.history);
-        m_handler.posting(p, at);
-        return;
-    }
+        return handOver(m_entry, &EcdHandler::entry);
+    case Id::I250:
+        return decode(m_posting, kPosting, &EcdHandler::posting);
     case Id::I350:
-        m_handler.resultDate(ResultDate{v(layout::fI350::DtRes).date}, at);
-        return;
-    case Id::I355: {
-        namespace f = layout::fI355;
-        ResultBalance& b = m_resultBalance;
-        text(f::CodCta, b.account);
-        text(f::CodCcus, b.costCentre);
-        b.value = signedAmount(f::VlCta, f::IndDc);
-        if (m_lineOk)
-            m_handler.resultBalance(b, at);
-        return;
-    }
-    case Id::J930: {
-        namespace f = layout::fJ930;
-        Signatory& s = m_signatory;
-        text(f::IdentNom, s.name);
-        text(f::IdentCpfCnpj, s.cpfCnpj);
-        text(f::IdentQualif, s.qualification);
-        text(f::CodAssin, s.code);
-        text(f::IndCrc, s.crc);
-        text(f::Email, s.email);
-        text(f::Fone, s.phone);
-        text(f::UfCrc, s.ufCrc);
-        m_handler.signatory(s, at);
-        return;
-    }
-    case Id::R9900: {
-        namespace f = layout::f9900;
-        const QByteArray type = raw(f::RegBlc).toByteArray();
-        for (const Declared& d : m_declared)
-            if (d.type == type) {
-                report(at.line, f::RegBlc,
-                       QStringLiteral("REG_BLC: o registro %1 já foi contado na linha %2")
-                           .arg(QString::fromLatin1(type))
-                           .arg(d.line));
-                return;
-            }
-        m_declared.push_back(Declared{type, v(f::QtdRegBlc).number, at.line});
-        return;
-    }
+        return decode(m_resultDate, kResultDate, &EcdHandler::resultDate);
+    case Id::I355:
+        return decode(m_resultBalance, kResultBalance, &EcdHandler::resultBalance);
+    case Id::J930:
+        return decode(m_signatory, kSignatory, &EcdHandler::signatory);
+    case Id::R9900:
+        return countDeclared();
     case Id::R9999:
         m_declaredLines = v(layout::f9999::QtdLin).number;
         return;

@@ -1,26 +1,10 @@
 #include "validator/rules.h"
+#include "generator/windows1252.h"
 #include "suite/core/amounttext.h"
+#include "validator/digits.h"
 
 namespace validator::rules {
 namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool allDigits(QByteArrayView v) {
-    for (char c : v)
-        if (!isDigit(c))
-            return false;
-    return !v.isEmpty();
-}
-
-int digitsValue(QByteArrayView v) {
-    int n = 0;
-    for (char c : v)
-        n = n * 10 + (c - '0');
-    return n;
-}
 
 Problem error(const QString& reason) {
     return {Level::Error, reason};
@@ -79,12 +63,6 @@ std::optional<Problem> checkRegistration(QByteArrayView v, int length, bool (*ok
     return std::nullopt;
 }
 
-// Windows-1252 characters of 0x80..0x9F; 0 where the code page has none.
-const char16_t cp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 } // namespace
 
 DateValue parseDate(QByteArrayView v) {
@@ -102,9 +80,9 @@ DateValue parseDate(QByteArrayView v) {
             error(QStringLiteral("data deve estar no formato ddmmaaaa: \"%1\"").arg(shown(v)));
         return r;
     }
-    const int day = digitsValue(digits.sliced(0, 2));
-    const int month = digitsValue(digits.sliced(2, 2));
-    const int year = digitsValue(digits.sliced(4, 4));
+    const int day = int(digitsValue(digits.sliced(0, 2)));
+    const int month = int(digitsValue(digits.sliced(2, 2)));
+    const int year = int(digitsValue(digits.sliced(4, 4)));
     const QDate d(year, month, day);
     if (!d.isValid() || year < 1900) {
         r.problem = error(QStringLiteral("data inexistente: \"%1\"").arg(shown(v)));
@@ -131,8 +109,8 @@ MonthValue parseMonth(QByteArrayView v) {
         r.problem = error(QStringLiteral("mês deve estar no formato mmaaaa: \"%1\"").arg(shown(v)));
         return r;
     }
-    const int month = digitsValue(v.sliced(0, 2));
-    const int year = digitsValue(v.sliced(2, 4));
+    const int month = int(digitsValue(v.sliced(0, 2)));
+    const int year = int(digitsValue(v.sliced(2, 4)));
     if (month < 1 || month > 12 || year < 1900) {
         r.problem = error(QStringLiteral("mês inexistente: \"%1\"").arg(shown(v)));
         return r;
@@ -287,7 +265,7 @@ std::optional<ByteProblem> checkBytes(QByteArrayView line) {
             if (utf8)
                 return ByteProblem{i, QStringLiteral("texto em UTF-8, não em Windows-1252")};
         }
-        if (c < 0xA0 && cp1252High[c - 0x80] == 0)
+        if (gen::fromWindows1252(c) == 0)
             return ByteProblem{i, QStringLiteral("byte 0x%1 não existe em Windows-1252")
                                       .arg(c, 2, 16, QLatin1Char('0'))};
     }
@@ -303,10 +281,10 @@ QString shown(QByteArrayView v) {
         const auto c = static_cast<unsigned char>(v[i]);
         if (c < 0x20 || c == 0x7F)
             s += QChar(0xFFFD);
-        else if (c >= 0x80 && c < 0xA0)
-            s += cp1252High[c - 0x80] ? QChar(cp1252High[c - 0x80]) : QChar(0xFFFD);
+        else if (const char16_t u = gen::fromWindows1252(c))
+            s += QChar(u);
         else
-            s += QChar(c);
+            s += QChar(0xFFFD);
     }
     if (v.size() > maxShown)
         s += QStringLiteral("...");

@@ -419,6 +419,15 @@ void BookChecksTest::refusals_data() {
     QTest::addRow("account listed twice")
         << Change([](TinyBook& b) { b.chart.append(b.chart[2]); }) << "I050[13]:6"
         << "mais de uma vez";
+    QTest::addRow("standard history listed twice")
+        << Change([](TinyBook& b) { b.histories.append(b.histories[0]); }) << "I075[1]:2"
+        << "O histórico padronizado 01 aparece mais de uma vez";
+    QTest::addRow("cost centre listed twice")
+        << Change([](TinyBook& b) { b.centres.append(b.centres[0]); }) << "I100[2]:3"
+        << "O centro de custo ADM aparece mais de uma vez";
+    QTest::addRow("cost centre without a code")
+        << Change([](TinyBook& b) { b.centres[1].code.clear(); }) << "I100[1]:3"
+        << "Centro de custo sem código";
     QTest::addRow("entry outside the book's period")
         << Change([](TinyBook& b) { b.entries[0].entry.date = QDate(2024, 12, 31); }) << "I200[0]:3"
         << "fora do período do livro";
