@@ -1,34 +1,14 @@
 #include "db/dbgeral.h"
-#include <QSqlError>
-#include <QSqlQuery>
-#include <stdexcept>
+#include "db/sqlrun.h"
 
 namespace db {
-namespace {
-
-QSqlQuery runOrThrow(QSqlDatabase& db, const QString& what, const QString& sql,
-                     const QVariantList& binds) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    // Statements without values run as they are: PostgreSQL prepares no DDL.
-    bool ok = binds.isEmpty() ? q.exec(sql) : q.prepare(sql);
-    for (int i = 0; ok && i < binds.size(); ++i)
-        q.bindValue(i, binds[i]);
-    if (!ok || (!binds.isEmpty() && !q.exec()))
-        throw std::runtime_error(
-            QStringLiteral("%1: %2").arg(what, q.lastError().text()).toStdString());
-    return q;
-}
-
-} // namespace
-
 QStringList suspendForeignKeys(QSqlDatabase& db, const QStringList& tables) {
     const QString what = QStringLiteral("suspendForeignKeys");
     if (!isPostgres(db) || tables.isEmpty())
         return {};
     // The catalogue writes both statements, names quoted, from the
     // constraints as they stand, so that they come back exactly as they were.
-    QSqlQuery q = runOrThrow(
+    QSqlQuery q = run(
         db, what,
         QStringLiteral(
             "SELECT format('ALTER TABLE %s DROP CONSTRAINT %I', conrelid::regclass, conname),"
@@ -46,22 +26,22 @@ QStringList suspendForeignKeys(QSqlDatabase& db, const QStringList& tables) {
     }
     q.finish();
     for (const QString& sql : drop)
-        runOrThrow(db, what, sql, {});
+        run(db, what, sql);
     return restore;
 }
 
 void restoreForeignKeys(QSqlDatabase& db, const QStringList& restore) {
     for (const QString& sql : restore)
-        runOrThrow(db, QStringLiteral("restoreForeignKeys"), sql, {});
+        run(db, QStringLiteral("restoreForeignKeys"), sql);
 }
 
 qint64 estimatedRows(QSqlDatabase& db, const QString& table) {
     if (!isPostgres(db))
         return 0;
-    QSqlQuery q = runOrThrow(db, QStringLiteral("estimatedRows"),
-                             QStringLiteral("SELECT CAST(GREATEST(reltuples, 0) AS BIGINT)"
-                                            " FROM pg_class WHERE oid = to_regclass(?)"),
-                             {table});
+    QSqlQuery q = run(db, QStringLiteral("estimatedRows"),
+                      QStringLiteral("SELECT CAST(GREATEST(reltuples, 0) AS BIGINT)"
+                                     " FROM pg_class WHERE oid = to_regclass(?)"),
+                      {table});
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 

@@ -1,4 +1,5 @@
 #include "db/dbgeral.h"
+#include "db/sqlrun.h"
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -384,16 +385,6 @@ const QList<Migration>& migrations() {
     return list;
 }
 
-[[noreturn]] void fail(const QString& what, const QSqlError& e) {
-    throw std::runtime_error(QStringLiteral("%1: %2").arg(what, e.text()).toStdString());
-}
-
-void exec(QSqlDatabase& db, const QString& what, const QString& sql) {
-    QSqlQuery q(db);
-    if (!q.exec(sql))
-        fail(what, q.lastError());
-}
-
 void rollback(QSqlDatabase& db) {
     QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
 }
@@ -407,7 +398,7 @@ constexpr qint64 kMigrationLockKey = 0x6765726172717076; // "gerarqpv"
 
 void beginLocked(QSqlDatabase& db, const QString& what) {
     if (isPostgres(db)) {
-        exec(db, what, QStringLiteral("BEGIN"));
+        run(db, what, QStringLiteral("BEGIN"));
         QSqlQuery q(db);
         q.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?)"));
         q.addBindValue(kMigrationLockKey);
@@ -417,7 +408,7 @@ void beginLocked(QSqlDatabase& db, const QString& what) {
             fail(what, e);
         }
     } else {
-        exec(db, what, QStringLiteral("BEGIN IMMEDIATE"));
+        run(db, what, QStringLiteral("BEGIN IMMEDIATE"));
     }
 }
 
@@ -499,7 +490,7 @@ void applyMigrations(QSqlDatabase& db, int upTo) {
                                          .toStdString());
         }
         if (have >= target) {
-            exec(db, QStringLiteral("migration"), QStringLiteral("COMMIT"));
+            run(db, QStringLiteral("migration"), QStringLiteral("COMMIT"));
             break;
         }
         // One transaction per version: both products roll DDL back, so a
@@ -524,20 +515,13 @@ void applyMigrations(QSqlDatabase& db, int upTo) {
             fail(what, e);
         }
         q.finish();
-        exec(db, what, QStringLiteral("COMMIT"));
+        run(db, what, QStringLiteral("COMMIT"));
     }
     if (!key.isEmpty())
         migrated().insert(key);
 }
 
 namespace {
-
-void execAll(QSqlDatabase& db, const QString& what, const QStringList& statements) {
-    QSqlQuery q(db);
-    for (const QString& sql : statements)
-        if (!q.exec(sql))
-            fail(what, q.lastError());
-}
 
 // SQLite cannot switch a trigger off: it is dropped, then created again from
 // the newest migration that defines it.
@@ -553,15 +537,14 @@ QString sqliteTrigger(const QString& name) {
 } // namespace
 
 void suspendAggregates(QSqlDatabase& db) {
-    execAll(db, QStringLiteral("suspendAggregates"),
-            {isPostgres(db)
-                 ? QStringLiteral("ALTER TABLE PARTLANC DISABLE TRIGGER TGPARTLANC_SALDO")
-                 : QStringLiteral("DROP TRIGGER TGPARTLANC_INS")});
+    runAll(db, QStringLiteral("suspendAggregates"),
+           {isPostgres(db) ? QStringLiteral("ALTER TABLE PARTLANC DISABLE TRIGGER TGPARTLANC_SALDO")
+                           : QStringLiteral("DROP TRIGGER TGPARTLANC_INS")});
 }
 
 void rebuildAggregates(QSqlDatabase& db) {
     const bool pg = isPostgres(db);
-    execAll(
+    runAll(
         db, QStringLiteral("rebuildAggregates"),
         QStringList{QStringLiteral("DELETE FROM SALDMES"), QStringLiteral("DELETE FROM SALDDIA")} +
             fill(pg) +
@@ -573,23 +556,12 @@ namespace {
 
 const char* kPostingTriggers[] = {"TGPARTLANC_INS", "TGPARTLANC_DEL", "TGPARTLANC_UPD"};
 
-void execBound(QSqlDatabase& db, const QString& what, const QString& sql,
-               const QVariantList& binds) {
-    QSqlQuery q(db);
-    if (!q.prepare(sql))
-        fail(what, q.lastError());
-    for (int i = 0; i < binds.size(); ++i)
-        q.bindValue(i, binds[i]);
-    if (!q.exec())
-        fail(what, q.lastError());
-}
-
 } // namespace
 
 void updateStatistics(QSqlDatabase& db, const QStringList& tables) {
     if (isPostgres(db) && !tables.isEmpty())
-        execAll(db, QStringLiteral("updateStatistics"),
-                {QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", "))});
+        runAll(db, QStringLiteral("updateStatistics"),
+               {QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", "))});
 }
 
 void suspendPostingAggregates(QSqlDatabase& db) {
@@ -599,7 +571,7 @@ void suspendPostingAggregates(QSqlDatabase& db) {
     else
         for (const char* name : kPostingTriggers)
             statements << QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(name));
-    execAll(db, QStringLiteral("suspendPostingAggregates"), statements);
+    runAll(db, QStringLiteral("suspendPostingAggregates"), statements);
 }
 
 void resumePostingAggregates(QSqlDatabase& db) {
@@ -609,7 +581,7 @@ void resumePostingAggregates(QSqlDatabase& db) {
     else
         for (const char* name : kPostingTriggers)
             statements << sqliteTrigger(QLatin1String(name));
-    execAll(db, QStringLiteral("resumePostingAggregates"), statements);
+    runAll(db, QStringLiteral("resumePostingAggregates"), statements);
 }
 
 // The same three steps as the full fill (kFillDays, then the months), over
@@ -624,51 +596,51 @@ void refreshAggregates(QSqlDatabase& db, const QString& company, const QDate& fr
     updateStatistics(db, {QStringLiteral("LANCCONT"), QStringLiteral("PARTLANC")});
     const QDate firstMonth(from.year(), from.month(), 1);
     const QDate afterMonths = QDate(to.year(), to.month(), 1).addMonths(1);
-    execBound(db, what,
-              QStringLiteral("DELETE FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ?"
-                             " AND DTSALDO <= ?"),
-              {company, from, to});
-    execBound(db, what,
-              QStringLiteral("DELETE FROM SALDMES WHERE CDEMPRESA = ? AND DTSALDO >= ?"
-                             " AND DTSALDO < ?"),
-              {company, firstMonth, afterMonths});
-    execBound(db, what,
-              QStringLiteral(
-                  "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
-                  " VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, DTLANCCONT, 'N',"
-                  " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN VRLANCAMENT ELSE 0 END) AS BIGINT),"
-                  " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN 0 ELSE VRLANCAMENT END) AS BIGINT)"
-                  " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
-                  " GROUP BY CDEMPRESA, CDCONTCTBL, DTLANCCONT"),
-              {company, from, to});
-    execBound(db, what,
-              QStringLiteral(
-                  "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
-                  " VRCREDITO) SELECT P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT, 'S',"
-                  " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN P.VRLANCAMENT ELSE 0 END) AS BIGINT),"
-                  " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN 0 ELSE P.VRLANCAMENT END) AS BIGINT)"
-                  " FROM LANCCONT L CROSS JOIN PARTLANC P WHERE L.CDEMPRESA = ?"
-                  " AND L.IDENCERR = 'S' AND P.CDEMPRESA = L.CDEMPRESA"
-                  " AND P.NRLANCCONT = L.NRLANCCONT AND P.DTLANCCONT >= ? AND P.DTLANCCONT <= ?"
-                  " GROUP BY P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT"),
-              {company, from, to});
+    run(db, what,
+        QStringLiteral("DELETE FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ?"
+                       " AND DTSALDO <= ?"),
+        {company, from, to});
+    run(db, what,
+        QStringLiteral("DELETE FROM SALDMES WHERE CDEMPRESA = ? AND DTSALDO >= ?"
+                       " AND DTSALDO < ?"),
+        {company, firstMonth, afterMonths});
+    run(db, what,
+        QStringLiteral(
+            "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
+            " VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, DTLANCCONT, 'N',"
+            " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN VRLANCAMENT ELSE 0 END) AS BIGINT),"
+            " CAST(SUM(CASE WHEN IDNATLANC = 'D' THEN 0 ELSE VRLANCAMENT END) AS BIGINT)"
+            " FROM PARTLANC WHERE CDEMPRESA = ? AND DTLANCCONT >= ? AND DTLANCCONT <= ?"
+            " GROUP BY CDEMPRESA, CDCONTCTBL, DTLANCCONT"),
+        {company, from, to});
+    run(db, what,
+        QStringLiteral(
+            "INSERT INTO SALDDIA (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR, VRDEBITO,"
+            " VRCREDITO) SELECT P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT, 'S',"
+            " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN P.VRLANCAMENT ELSE 0 END) AS BIGINT),"
+            " CAST(SUM(CASE WHEN P.IDNATLANC = 'D' THEN 0 ELSE P.VRLANCAMENT END) AS BIGINT)"
+            " FROM LANCCONT L CROSS JOIN PARTLANC P WHERE L.CDEMPRESA = ?"
+            " AND L.IDENCERR = 'S' AND P.CDEMPRESA = L.CDEMPRESA"
+            " AND P.NRLANCCONT = L.NRLANCCONT AND P.DTLANCCONT >= ? AND P.DTLANCCONT <= ?"
+            " GROUP BY P.CDEMPRESA, P.CDCONTCTBL, P.DTLANCCONT"),
+        {company, from, to});
     updateStatistics(db, {QStringLiteral("SALDDIA")});
-    execBound(db, what,
-              QStringLiteral("UPDATE SALDDIA AS ORD SET VRDEBITO = ORD.VRDEBITO - ENC.VRDEBITO,"
-                             " VRCREDITO = ORD.VRCREDITO - ENC.VRCREDITO FROM SALDDIA AS ENC"
-                             " WHERE ENC.IDENCERR = 'S' AND ORD.IDENCERR = 'N'"
-                             " AND ENC.CDEMPRESA = ? AND ENC.DTSALDO >= ? AND ENC.DTSALDO <= ?"
-                             " AND ORD.CDEMPRESA = ENC.CDEMPRESA"
-                             " AND ORD.CDCONTCTBL = ENC.CDCONTCTBL AND ORD.DTSALDO = ENC.DTSALDO"),
-              {company, from, to});
-    execBound(db, what,
-              QStringLiteral("INSERT INTO SALDMES (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR,"
-                             " VRDEBITO, VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, %1, IDENCERR,"
-                             " CAST(SUM(VRDEBITO) AS BIGINT), CAST(SUM(VRCREDITO) AS BIGINT)"
-                             " FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO < ?"
-                             " GROUP BY CDEMPRESA, CDCONTCTBL, %1, IDENCERR")
-                  .arg(QLatin1String(pg ? kPgMonth : kSqliteMonth)),
-              {company, firstMonth, afterMonths});
+    run(db, what,
+        QStringLiteral("UPDATE SALDDIA AS ORD SET VRDEBITO = ORD.VRDEBITO - ENC.VRDEBITO,"
+                       " VRCREDITO = ORD.VRCREDITO - ENC.VRCREDITO FROM SALDDIA AS ENC"
+                       " WHERE ENC.IDENCERR = 'S' AND ORD.IDENCERR = 'N'"
+                       " AND ENC.CDEMPRESA = ? AND ENC.DTSALDO >= ? AND ENC.DTSALDO <= ?"
+                       " AND ORD.CDEMPRESA = ENC.CDEMPRESA"
+                       " AND ORD.CDCONTCTBL = ENC.CDCONTCTBL AND ORD.DTSALDO = ENC.DTSALDO"),
+        {company, from, to});
+    run(db, what,
+        QStringLiteral("INSERT INTO SALDMES (CDEMPRESA, CDCONTCTBL, DTSALDO, IDENCERR,"
+                       " VRDEBITO, VRCREDITO) SELECT CDEMPRESA, CDCONTCTBL, %1, IDENCERR,"
+                       " CAST(SUM(VRDEBITO) AS BIGINT), CAST(SUM(VRCREDITO) AS BIGINT)"
+                       " FROM SALDDIA WHERE CDEMPRESA = ? AND DTSALDO >= ? AND DTSALDO < ?"
+                       " GROUP BY CDEMPRESA, CDCONTCTBL, %1, IDENCERR")
+            .arg(QLatin1String(pg ? kPgMonth : kSqliteMonth)),
+        {company, firstMonth, afterMonths});
 }
 
 } // namespace db
