@@ -138,15 +138,16 @@ int runImportar(const QStringList& args, QTextStream& out, QTextStream& err, boo
         try {
             for (const QString& file : o.positional) {
                 importer::EcdReader reader(file);
-                reader.setProgress([&progress](const importer::ReadProgress& p) { progress.show(p); });
+                reader.setProgress(
+                    [&progress](const importer::ReadProgress& p) { progress.show(p); });
                 importer::BookChecks checks(*loader);
                 try {
                     reader.read(checks);
                 } catch (const importer::DatabaseError&) {
                     throw;
                 } catch (const std::exception& e) {
-                    findings.append({Finding::Severity::Error, {file, 0, 0},
-                                     QString::fromUtf8(e.what())});
+                    findings.append(
+                        {Finding::Severity::Error, {file, 0, 0}, QString::fromUtf8(e.what())});
                     refused = true;
                     continue;
                 }
@@ -165,7 +166,8 @@ int runImportar(const QStringList& args, QTextStream& out, QTextStream& err, boo
                 // One company's books: the same CNPJ in every opening.
                 if (!books.isEmpty() && b.cnpj != books.front().cnpj) {
                     findings.append(
-                        {Finding::Severity::Error, {file, 1, 6},
+                        {Finding::Severity::Error,
+                         {file, 1, 6},
                          QStringLiteral("CNPJ %1 difere do CNPJ %2 de %3: importe os livros de "
                                         "uma empresa de cada vez.")
                              .arg(b.cnpj, books.front().cnpj,
@@ -227,8 +229,7 @@ int runImportar(const QStringList& args, QTextStream& out, QTextStream& err, boo
     case importer::LoadReport::Outcome::Refused:
         break;
     }
-    err << "Importação recusada"
-        << (hasError(findings) ? "" : " pela conferência com o banco")
+    err << "Importação recusada" << (hasError(findings) ? "" : " pela conferência com o banco")
         << ": nada foi alterado no banco.\n";
     return ImportRefused;
 }

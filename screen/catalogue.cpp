@@ -9,7 +9,8 @@ QStringList gerArqPrevCatalogue() {
         QStringLiteral("Cta_Inf|Conta analítica deve ser informada."),
         QStringLiteral("Cta_NCad|Conta analítica não cadastrada."),
         QStringLiteral("CPF_Inv|CPF Inválido"),
-        QStringLiteral("Abert_Arquivo|Abertura do arquivo digital e identificação do contribuinte..."),
+        QStringLiteral(
+            "Abert_Arquivo|Abertura do arquivo digital e identificação do contribuinte..."),
         QStringLiteral("Import_Cont|Importando dados do contabilista..."),
         QStringLiteral("Import_TecEmpr|Importando dados do técnico / empresa..."),
         QStringLiteral("Abert_Bl0|Abertura do bloco 0..."),
@@ -21,7 +22,8 @@ QStringList gerArqPrevCatalogue() {
         QStringLiteral("Import_CCus|Importando centro de custos..."),
         QStringLiteral("Import_SMens|Importando saldos mensais..."),
         QStringLiteral("Import_LCont|Importando lançamento contábil..."),
-        QStringLiteral("Import_SEnc|Importando saldo das contas de resultado antes do encerramento..."),
+        QStringLiteral(
+            "Import_SEnc|Importando saldo das contas de resultado antes do encerramento..."),
         QStringLiteral("Cont|Conta analítica de resultado"),
         QStringLiteral("Cont_NCad|Não há conta analítica cadastrada."),
         QStringLiteral("Dir_Inf|Diretório de destino deve ser informado."),
@@ -41,11 +43,14 @@ QStringList gerArqPrevCatalogue() {
         QStringLiteral("DtIni_Inv|Data inicial deve ser informada com uma data válida."),
         QStringLiteral("DtFin_Inv|Data final deve ser informada com uma data válida."),
         QStringLiteral("DtApu_Inv|Data de apuração deve ser informada com uma data válida."),
-        QStringLiteral("Erro_Grav|Erro na gravação do arquivo de destino: %1. O arquivo de destino não foi alterado."),
-        QStringLiteral("Subst_Sep|Valores com barra vertical ou quebra de linha gravados com espaço: %1. Primeiras ocorrências: %2"),
+        QStringLiteral("Erro_Grav|Erro na gravação do arquivo de destino: %1. O arquivo de destino "
+                       "não foi alterado."),
+        QStringLiteral("Subst_Sep|Valores com barra vertical ou quebra de linha gravados com "
+                       "espaço: %1. Primeiras ocorrências: %2"),
         QStringLiteral("Canc_Ger|Cancelar"),
         QStringLiteral("Det_Arq|Arquivo: %1\nLinhas: %2"),
         QStringLiteral("Ger_Canc|Geração cancelada. O arquivo de destino não foi alterado."),
-        QStringLiteral("Subst_Carac|Caracteres sem representação no arquivo gravados como \"?\": %1. Primeiras ocorrências: %2"),
+        QStringLiteral("Subst_Carac|Caracteres sem representação no arquivo gravados como \"?\": "
+                       "%1. Primeiras ocorrências: %2"),
     };
 }

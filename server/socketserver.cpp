@@ -224,7 +224,7 @@ private:
             // call reads the latest data and a checkpoint is not held back. A
             // run's read waits much longer: the run is still going.
             const bool held = methods->inSnapshot();
-            const int idle = !held                ? srv_.opt.idleCloseMs
+            const int idle = !held              ? srv_.opt.idleCloseMs
                              : methods->inRun() ? srv_.opt.runIdleMs
                                                 : kSnapshotIdleMs;
             st = ch.read(payload, idle, stop);

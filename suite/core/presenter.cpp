@@ -33,7 +33,9 @@ Presenter* current = nullptr;
 
 } // namespace
 
-Presenter& presenter() { return current ? *current : consolePresenter(); }
+Presenter& presenter() {
+    return current ? *current : consolePresenter();
+}
 
 Presenter* setPresenter(Presenter* p) {
     Presenter* old = current;

@@ -1,7 +1,7 @@
 #pragma once
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QList>
 
 class QWidget;
 
@@ -18,8 +18,8 @@ enum MsgResult { mrNone = 0, mrOK = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 // One rows-and-columns list shown by a picker.
 struct PickList {
     QString title;
-    QStringList headers;          // column captions
-    QList<QStringList> rows;      // display texts, one list per row
+    QStringList headers;     // column captions
+    QList<QStringList> rows; // display texts, one list per row
 };
 
 // Everything that waits for the user goes through one presenter, so tests can

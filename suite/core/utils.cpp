@@ -24,9 +24,13 @@ bool allEqual(const QString& d) {
 }
 } // namespace
 
-bool EmptyString(const QString& s) { return s.trimmed().isEmpty(); }
+bool EmptyString(const QString& s) {
+    return s.trimmed().isEmpty();
+}
 
-QString AllTrim(const QString& s) { return s.trimmed(); }
+QString AllTrim(const QString& s) {
+    return s.trimmed();
+}
 
 QString Ajusta(const QString& code, int width) {
     const QString t = code.trimmed();
@@ -66,7 +70,9 @@ bool CNPJOk(const QString& cnpj) {
     return digit(w1, 12) == d[12].digitValue() && digit(w2, 13) == d[13].digitValue();
 }
 
-QDate PriDiaMes(const QDate& d) { return d.isValid() ? QDate(d.year(), d.month(), 1) : QDate(); }
+QDate PriDiaMes(const QDate& d) {
+    return d.isValid() ? QDate(d.year(), d.month(), 1) : QDate();
+}
 
 QDate UltimoDiaMes(const QDate& d) {
     return d.isValid() ? QDate(d.year(), d.month(), d.daysInMonth()) : QDate();

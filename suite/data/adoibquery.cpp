@@ -47,7 +47,9 @@ QString TADOIBStringField::DisplayText() const {
     return EditMask.isEmpty() ? AsString() : FormatWithMask(EditMask, AsString());
 }
 
-bool TADOIBStringField::IsNull() const { return ds_->value(*this).isNull(); }
+bool TADOIBStringField::IsNull() const {
+    return ds_->value(*this).isNull();
+}
 
 TADOIBStringField& TQueryDataSet::AddField(const QString& name, int size,
                                            const QString& displayLabel) {

@@ -26,7 +26,7 @@ public:
         : ds_(&ds), FieldName(std::move(fieldName)), Size(size),
           DisplayLabel(std::move(displayLabel)) {}
 
-    QString AsString() const;   // value of the current row; empty without a row or for NULL
+    QString AsString() const;    // value of the current row; empty without a row or for NULL
     QString DisplayText() const; // the value shown through EditMask
     bool IsNull() const;
 
@@ -124,7 +124,10 @@ public:
     static Dialect dialectOf(const QSqlDatabase& db);
 
     // Runs on db::dtmDBGeral::dtbGeral() unless a connection was set.
-    void setConnection(const QSqlDatabase& db) { db_ = db; useOwnDb_ = true; }
+    void setConnection(const QSqlDatabase& db) {
+        db_ = db;
+        useOwnDb_ = true;
+    }
     void Open();
     void Close() { Query.Close(); }
     bool IsEmpty() const { return Query.IsEmpty(); }

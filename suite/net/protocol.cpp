@@ -569,7 +569,6 @@ bool readPacket(Reader& in, DataPacket& p) {
     });
 }
 
-
 } // namespace
 
 QByteArray frame(const QByteArray& payload) {

@@ -1,6 +1,6 @@
 #include "suite/widgets/btnpesquisa.h"
-#include "suite/data/adoibquery.h"
 #include "suite/core/presenter.h"
+#include "suite/data/adoibquery.h"
 #include "suite/widgets/guarded.h"
 #include <QStyle>
 

@@ -99,9 +99,13 @@ void TDateEditPlus::setDate(const QDate& d) {
         clear();
 }
 
-void TDateEditPlus::clear() { edit_->setText(QString()); }
+void TDateEditPlus::clear() {
+    edit_->setText(QString());
+}
 
-QString TDateEditPlus::text() const { return digitsOf(edit_->displayText()); }
+QString TDateEditPlus::text() const {
+    return digitsOf(edit_->displayText());
+}
 
 QString TDateEditPlus::displayText() const {
     if (text().isEmpty())

@@ -28,16 +28,26 @@ QList<Slot> slotsOf(const QString& pattern) {
 
 QChar qtMaskChar(QChar c) {
     switch (c.unicode()) {
-    case '0': return u'9'; // required digit
-    case '9': return u'0'; // optional digit
-    case '#': return u'#';
-    case 'L': return u'A';
-    case 'l': return u'a';
-    case 'A': return u'N';
-    case 'a': return u'n';
-    case 'C': return u'X';
-    case 'c': return u'x';
-    default: return c;
+    case '0':
+        return u'9'; // required digit
+    case '9':
+        return u'0'; // optional digit
+    case '#':
+        return u'#';
+    case 'L':
+        return u'A';
+    case 'l':
+        return u'a';
+    case 'A':
+        return u'N';
+    case 'a':
+        return u'n';
+    case 'C':
+        return u'X';
+    case 'c':
+        return u'x';
+    default:
+        return c;
     }
 }
 
@@ -60,8 +70,8 @@ QString TMaskEdit::toQtInputMask(const QString& mask) {
             out += qtMaskChar(s.ch);
         }
     }
-    const QString blank = parts.size() > 2 && !parts[2].isEmpty() ? parts[2].left(1)
-                                                                   : QStringLiteral("_");
+    const QString blank =
+        parts.size() > 2 && !parts[2].isEmpty() ? parts[2].left(1) : QStringLiteral("_");
     return out + u';' + blank;
 }
 

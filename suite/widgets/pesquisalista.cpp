@@ -1,6 +1,6 @@
 #include "suite/widgets/pesquisalista.h"
-#include "suite/data/adoibquery.h"
 #include "suite/core/presenter.h"
+#include "suite/data/adoibquery.h"
 #include <QSet>
 
 namespace suite {

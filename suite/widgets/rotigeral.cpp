@@ -54,8 +54,8 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : QWidget(parent) {
         return b;
     };
     sbtConfirma = makeButton("sbtConfirma", QStyle::SP_DialogApplyButton, QString(), 4);
-    sbtPrint = makeButton("sbtPrint", QStyle::SP_FileDialogDetailedView,
-                          QStringLiteral("Imprimir"), 52);
+    sbtPrint =
+        makeButton("sbtPrint", QStyle::SP_FileDialogDetailedView, QStringLiteral("Imprimir"), 52);
     sbtPreview = makeButton("sbtPreview", QStyle::SP_FileDialogContentsView,
                             QStringLiteral("Visualizar"), 100);
     sbtSalvarComo = makeButton("sbtSalvarComo", QStyle::SP_DialogSaveButton,
@@ -120,7 +120,9 @@ void TfrmRotiGeral::createForm() {
 
 void TfrmRotiGeral::FormCreate(QObject*) {}
 
-void TfrmRotiGeral::FormClose(QObject*, TCloseAction& Action) { Action = TCloseAction::caFree; }
+void TfrmRotiGeral::FormClose(QObject*, TCloseAction& Action) {
+    Action = TCloseAction::caFree;
+}
 
 void TfrmRotiGeral::closeEvent(QCloseEvent* event) {
     TCloseAction action = TCloseAction::caHide;
@@ -172,10 +174,10 @@ QWidget* TfrmRotiGeral::showAsChild(QMdiArea* area, QPoint pos) {
         return this;
     }
     // Fixed single border: no maximise button, no resizing.
-    auto* sub = area->addSubWindow(this, Qt::SubWindow | Qt::CustomizeWindowHint |
-                                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                             Qt::WindowMinimizeButtonHint |
-                                             Qt::WindowCloseButtonHint);
+    auto* sub =
+        area->addSubWindow(this, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                     Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                     Qt::WindowCloseButtonHint);
     sub->setWindowTitle(windowTitle());
     sub->setWindowIcon(windowIcon());
     sub->adjustSize();

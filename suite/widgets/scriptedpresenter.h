@@ -44,12 +44,12 @@ public:
     QList<Shown> messages;
     QList<Picker> pickers;
     QList<SaveRequest> saves;
-    QStringList texts() const;  // every message text, in order
-    QString lastText() const;   // empty when none
+    QStringList texts() const; // every message text, in order
+    QString lastText() const;  // empty when none
     // Called as each message box is shown, before it is answered (tests look
     // at the screen at that moment).
     std::function<void(const Shown&)> onMessage;
-    void clear();               // forgets what was shown and what is queued
+    void clear(); // forgets what was shown and what is queued
 
     int message(const QString& text, MsgType type, int buttons, QWidget* parent) override;
     int detailedMessage(const QString& text, const QString& detail, MsgType type, int buttons,

@@ -62,8 +62,14 @@ void DeactiveShowAvi() {
     }
 }
 
-bool ShowAviActive() { return active; }
-int ShowAviStarts() { return starts; }
-void ResetShowAviCount() { starts = 0; }
+bool ShowAviActive() {
+    return active;
+}
+int ShowAviStarts() {
+    return starts;
+}
+void ResetShowAviCount() {
+    starts = 0;
+}
 
 } // namespace suite

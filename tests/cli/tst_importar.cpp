@@ -81,16 +81,15 @@ void TstImportar::statuses_data() {
     QTest::newRow("two companies' books")
         << base + QStringList{"BOOK", "OTHER"} << otherCompany << int(cli::ImportRefused)
         << "uma empresa de cada vez" << 0;
-    QTest::newRow("no source format") << QStringList{"importar", "--empresa", "7", "BOOK"}
-                                      << QByteArray() << int(cli::ImportUsage) << "importar ecd"
-                                      << -1;
+    QTest::newRow("no source format")
+        << QStringList{"importar", "--empresa", "7", "BOOK"} << QByteArray()
+        << int(cli::ImportUsage) << "importar ecd" << -1;
     QTest::newRow("no files") << base << QByteArray() << int(cli::ImportUsage)
                               << "informe os arquivos" << -1;
     QTest::newRow("a missing file") << base + QStringList{"nenhum.txt"} << QByteArray()
                                     << int(cli::ImportUsage) << "nenhum.txt" << -1;
-    QTest::newRow("no company")
-        << QStringList{"importar", "ecd", "--banco", "DB", "BOOK"} << QByteArray()
-        << int(cli::ImportUsage) << "--empresa" << -1;
+    QTest::newRow("no company") << QStringList{"importar", "ecd", "--banco", "DB", "BOOK"}
+                                << QByteArray() << int(cli::ImportUsage) << "--empresa" << -1;
     QTest::newRow("company of three characters")
         << QStringList{"importar", "ecd", "--empresa", "007", "--banco", "DB", "BOOK"}
         << QByteArray() << int(cli::ImportUsage) << "--empresa" << -1;
@@ -132,14 +131,14 @@ void TstImportar::cadastroFillsWhatTheBooksLack() {
     QCOMPARE(run({"importar", "ecd", "--empresa", "7", "--banco", db, book.fileName()}).status,
              int(cli::ImportOk));
     // A new supplier needs its name; a bad CNPJ is refused; nothing is kept.
-    QCOMPARE(run({"cadastro", "--empresa", "7", "--banco", db, "--tecnologia-cnpj",
-                  "11222333000181"})
-                 .status,
-             int(cli::ImportRefused));
-    QCOMPARE(run({"cadastro", "--empresa", "7", "--banco", db, "--escritorio-cnpj",
-                  "11222333000100"})
-                 .status,
-             int(cli::ImportRefused));
+    QCOMPARE(
+        run({"cadastro", "--empresa", "7", "--banco", db, "--tecnologia-cnpj", "11222333000181"})
+            .status,
+        int(cli::ImportRefused));
+    QCOMPARE(
+        run({"cadastro", "--empresa", "7", "--banco", db, "--escritorio-cnpj", "11222333000100"})
+            .status,
+        int(cli::ImportRefused));
     QCOMPARE(rows(db, "TECEMPR"), 0);
     const Result set = run({"cadastro", "--empresa", "7", "--banco", db, "--tecnologia-nome",
                             "Sistemas Contábeis Ltda", "--tecnologia-cnpj", "11.222.333/0001-81",
@@ -147,7 +146,8 @@ void TstImportar::cadastroFillsWhatTheBooksLack() {
     QVERIFY2(set.status == cli::ImportOk, qPrintable(set.err));
     const Result shown = run({"cadastro", "--empresa", "7", "--banco", db});
     QCOMPARE(shown.status, int(cli::ImportOk));
-    QVERIFY(shown.out.contains("Fornecedor do sistema (--tecnologia-nome): Sistemas Contábeis Ltda"));
+    QVERIFY(
+        shown.out.contains("Fornecedor do sistema (--tecnologia-nome): Sistemas Contábeis Ltda"));
     QVERIFY(shown.out.contains("CNPJ do fornecedor (--tecnologia-cnpj): 11222333000181"));
     QVERIFY(shown.out.contains("CNPJ do escritório (--escritorio-cnpj): 11444777000161"));
     QVERIFY(shown.out.contains("CEP (--cep): 01001-000"));

@@ -12,7 +12,11 @@ namespace {
 QString findingsText(const BookChecks& c) {
     QStringList out;
     for (const Finding& f : c.findings())
-        out << QStringLiteral("%1:%2:%3 %4").arg(f.place.file).arg(f.place.line).arg(f.place.field).arg(f.text);
+        out << QStringLiteral("%1:%2:%3 %4")
+                   .arg(f.place.file)
+                   .arg(f.place.line)
+                   .arg(f.place.field)
+                   .arg(f.text);
     return out.join(QLatin1Char('\n'));
 }
 } // namespace

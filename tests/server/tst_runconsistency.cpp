@@ -84,9 +84,10 @@ private:
             return false;
         }
         QSqlQuery p(db);
-        p.prepare(QStringLiteral("INSERT INTO PARTLANC (CDEMPRESA, NRLANCCONT, NRSEQLANC,"
-                                 " DTLANCCONT, CDCONTCTBL, CDDOCUCONT, DSHISTLANC, VRLANCAMENT,"
-                                 " IDNATLANC) VALUES ('01', ?, ?, ?, ?, 'X', 'concorrente', ?, ?)"));
+        p.prepare(
+            QStringLiteral("INSERT INTO PARTLANC (CDEMPRESA, NRLANCCONT, NRSEQLANC,"
+                           " DTLANCCONT, CDCONTCTBL, CDDOCUCONT, DSHISTLANC, VRLANCAMENT,"
+                           " IDNATLANC) VALUES ('01', ?, ?, ?, ?, 'X', 'concorrente', ?, ?)"));
         int seq = 0;
         for (const auto& [account, side] : {std::pair{debit, "D"}, std::pair{credit, "C"}}) {
             p.addBindValue(number);
@@ -114,8 +115,7 @@ QString nameVia(suite::RemoteServer& srv) {
     Args a{RemoteArg::text("01"), RemoteArg::date(QDate(2025, 1, 1)),
            RemoteArg::date(QDate(2025, 12, 31))};
     const suite::RemoteResult r = srv.call(QStringLiteral("GetIdContrib"), a);
-    return r.ok() ? r.packet.rows.value(0, 0).toString()
-                  : QStringLiteral("falha: ") + r.message;
+    return r.ok() ? r.packet.rows.value(0, 0).toString() : QStringLiteral("falha: ") + r.message;
 }
 
 } // namespace
@@ -128,7 +128,8 @@ class TestRunConsistency : public QObject {
 
     void rename(const QString& name) {
         QSqlQuery q(db);
-        QVERIFY(q.prepare(QStringLiteral("UPDATE EMPRESA SET NMRAZSOCEMPR = ? WHERE CDEMPRESA = ?")));
+        QVERIFY(
+            q.prepare(QStringLiteral("UPDATE EMPRESA SET NMRAZSOCEMPR = ? WHERE CDEMPRESA = ?")));
         q.addBindValue(name);
         q.addBindValue(QStringLiteral("01"));
         QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
@@ -138,9 +139,9 @@ class TestRunConsistency : public QObject {
     void runAndValidate(const QStringList& where, const QString& file) {
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
-        const QStringList args = QStringList{"--empresa", "01",         "--inicio", "01/01/2025",
-                                             "--fim",     "31/12/2025", "--apuracao",
-                                             "31/12/2025", "--saida",   file, "--silencioso"} +
+        const QStringList args = QStringList{"--empresa", "01",         "--inicio",    "01/01/2025",
+                                             "--fim",     "31/12/2025", "--apuracao",  "31/12/2025",
+                                             "--saida",   file,         "--silencioso"} +
                                  where;
         const int status = cli::runGerar(args, out, err);
         err.flush();

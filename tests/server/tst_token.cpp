@@ -4,8 +4,8 @@
 #include "server/logtext.h"
 #include "server/socketserver.h"
 #include "server/tokenthrottle.h"
-#include "suite/net/netconnection.h"
 #include "suite/core/tokenfile.h"
+#include "suite/net/netconnection.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMutex>

@@ -9,12 +9,18 @@ private slots:
     void ajusta_data() {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty stays empty") << "" << "";
-        QTest::newRow("blanks count as empty") << "  " << "";
-        QTest::newRow("one digit gets a leading zero") << "1" << "01";
-        QTest::newRow("full width unchanged") << "12" << "12";
-        QTest::newRow("blanks around trimmed") << " 7 " << "07";
-        QTest::newRow("longer code is not cut") << "123" << "123";
+        QTest::newRow("empty stays empty") << ""
+                                           << "";
+        QTest::newRow("blanks count as empty") << "  "
+                                               << "";
+        QTest::newRow("one digit gets a leading zero") << "1"
+                                                       << "01";
+        QTest::newRow("full width unchanged") << "12"
+                                              << "12";
+        QTest::newRow("blanks around trimmed") << " 7 "
+                                               << "07";
+        QTest::newRow("longer code is not cut") << "123"
+                                                << "123";
     }
     void ajusta() {
         QFETCH(QString, code);
@@ -59,11 +65,16 @@ private slots:
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QDate>("first");
         QTest::addColumn<QDate>("last");
-        QTest::newRow("leap February") << QDate(2024, 2, 10) << QDate(2024, 2, 1) << QDate(2024, 2, 29);
-        QTest::newRow("common February") << QDate(2025, 2, 28) << QDate(2025, 2, 1) << QDate(2025, 2, 28);
-        QTest::newRow("century not leap") << QDate(1900, 2, 3) << QDate(1900, 2, 1) << QDate(1900, 2, 28);
-        QTest::newRow("400-year leap") << QDate(2000, 2, 3) << QDate(2000, 2, 1) << QDate(2000, 2, 29);
-        QTest::newRow("December") << QDate(2025, 12, 31) << QDate(2025, 12, 1) << QDate(2025, 12, 31);
+        QTest::newRow("leap February")
+            << QDate(2024, 2, 10) << QDate(2024, 2, 1) << QDate(2024, 2, 29);
+        QTest::newRow("common February")
+            << QDate(2025, 2, 28) << QDate(2025, 2, 1) << QDate(2025, 2, 28);
+        QTest::newRow("century not leap")
+            << QDate(1900, 2, 3) << QDate(1900, 2, 1) << QDate(1900, 2, 28);
+        QTest::newRow("400-year leap")
+            << QDate(2000, 2, 3) << QDate(2000, 2, 1) << QDate(2000, 2, 29);
+        QTest::newRow("December") << QDate(2025, 12, 31) << QDate(2025, 12, 1)
+                                  << QDate(2025, 12, 31);
         QTest::newRow("invalid") << QDate() << QDate() << QDate();
     }
     void monthBounds() {

@@ -1,6 +1,6 @@
+#include "suite/core/messages.h"
 #include "suite/data/adoibquery.h"
 #include "suite/data/dbpicture.h"
-#include "suite/core/messages.h"
 #include "suite/widgets/btnpesquisa.h"
 #include "suite/widgets/dateeditplus.h"
 #include "suite/widgets/guarded.h"
